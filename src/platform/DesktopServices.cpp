@@ -1,0 +1,120 @@
+#include "platform/DesktopServices.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace vorlix {
+
+namespace {
+
+class QtDesktopServices final : public DesktopServices
+{
+public:
+    MsgAnswer messageBox(QWidget *parent, const QString &caption, const QString &text,
+                         MsgIcon icon, MsgButtons buttons) override
+    {
+        QMessageBox box(parent);
+        box.setWindowTitle(caption);
+        box.setText(text);
+        switch (icon) {
+        case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+        case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+        case MsgIcon::Error: box.setIcon(QMessageBox::Critical); break;
+        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+        }
+        switch (buttons) {
+        case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+        case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case MsgButtons::YesNoCancel:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            break;
+        case MsgButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+        }
+        switch (box.exec()) {
+        case QMessageBox::Yes: return MsgAnswer::Yes;
+        case QMessageBox::No: return MsgAnswer::No;
+        case QMessageBox::Ok: return MsgAnswer::Ok;
+        default: return MsgAnswer::Cancel;
+        }
+    }
+
+    QString openFile(QWidget *parent, const FileDialogRequest &r) override
+    {
+        QString start = r.directory;
+        if (!r.fileName.isEmpty())
+            start = r.directory.isEmpty() ? r.fileName : r.directory + QLatin1Char('/') + r.fileName;
+        return QFileDialog::getOpenFileName(parent, r.title, start, r.filter);
+    }
+
+    QString saveFile(QWidget *parent, const FileDialogRequest &r) override
+    {
+        QString start = r.directory;
+        if (!r.fileName.isEmpty())
+            start = r.directory.isEmpty() ? r.fileName : r.directory + QLatin1Char('/') + r.fileName;
+        return QFileDialog::getSaveFileName(parent, r.title, start, r.filter);
+    }
+
+    QString chooseFolder(QWidget *parent, const QString &title, const QString &start) override
+    {
+        return QFileDialog::getExistingDirectory(parent, title, start);
+    }
+
+    QColor chooseColor(QWidget *parent, const QColor &initial) override
+    {
+        return QColorDialog::getColor(initial, parent);
+    }
+
+    bool openUrl(const QString &url) override
+    {
+        return QDesktopServices::openUrl(QUrl(url));
+    }
+};
+
+std::unique_ptr<DesktopServices> &current()
+{
+    static std::unique_ptr<DesktopServices> instance;
+    return instance;
+}
+
+} // namespace
+
+DesktopServices &services()
+{
+    auto &s = current();
+    if (!s)
+        s = std::make_unique<QtDesktopServices>();
+    return *s;
+}
+
+void setServices(std::unique_ptr<DesktopServices> replacement)
+{
+    current() = std::move(replacement);
+}
+
+void showErrorBox(const QString &message, QWidget *parent)
+{
+    if (!parent)
+        parent = QApplication::activeWindow();
+    services().messageBox(parent, QStringLiteral("Vorlix"), errorBoxText(message),
+                          MsgIcon::Error, MsgButtons::Ok);
+}
+
+void reportFailure(const std::exception &e)
+{
+    if (const auto *v = dynamic_cast<const VorlixError *>(&e))
+        showErrorBox(v->message());
+    else
+        showErrorBox(QString::fromLocal8Bit(e.what()));
+}
+
+void reportUnknownFailure()
+{
+    showErrorBox(QStringLiteral("Unknown failure"));
+}
+
+} // namespace vorlix

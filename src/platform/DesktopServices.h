@@ -1,0 +1,59 @@
+#pragma once
+// Everything the program asks of the desktop: message boxes, common dialogs
+// and the shell. Widgets call services(); tests install a scripted fake.
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class QWidget;
+
+namespace vorlix {
+
+enum class MsgIcon { None, Information, Warning, Error, Question };
+
+enum class MsgButtons { Ok, YesNo, YesNoCancel, OkCancel };
+
+enum class MsgAnswer { Ok, Yes, No, Cancel };
+
+struct FileDialogRequest
+{
+    QString title;
+    QString directory;
+    QString fileName;
+    QString filter;
+};
+
+class DesktopServices
+{
+public:
+    virtual ~DesktopServices() = default;
+
+    virtual MsgAnswer messageBox(QWidget *parent, const QString &caption, const QString &text,
+                                 MsgIcon icon, MsgButtons buttons) = 0;
+    // Empty result: the user cancelled.
+    virtual QString openFile(QWidget *parent, const FileDialogRequest &request) = 0;
+    virtual QString saveFile(QWidget *parent, const FileDialogRequest &request) = 0;
+    virtual QString chooseFolder(QWidget *parent, const QString &title, const QString &start) = 0;
+    // Invalid result: the user cancelled.
+    virtual QColor chooseColor(QWidget *parent, const QColor &initial) = 0;
+    virtual bool openUrl(const QString &url) = 0;
+};
+
+// The services in use; a Qt implementation unless a test installed another.
+DesktopServices &services();
+// Takes ownership; nullptr restores the Qt implementation.
+void setServices(std::unique_ptr<DesktopServices> replacement);
+
+// The framework's error box for an uncaught failure: caption "Vorlix",
+// error icon, OK, text after errorBoxText().
+void showErrorBox(const QString &message, QWidget *parent = nullptr);
+
+// Runs fn; a failure escaping it is shown in the error box instead of ending
+// the program. Returns false when fn failed.
+template <typename Fn>
+bool guarded(Fn &&fn);
+
+} // namespace vorlix
+
+#include "platform/Guarded.inl"

@@ -1,0 +1,17 @@
+#pragma once
+#include <QFont>
+
+namespace vorlix {
+
+// Makes the classic UI fonts known to Qt: Debian's fonts-wine ships Tahoma
+// and MS Sans Serif without registering them. Missing files are skipped and
+// the system sans font stands in.
+void registerFonts();
+
+// Point sizes of the layout are at 96 dpi; pixel sizes keep the character
+// height exact whatever the screen's dpi (8 pt = 11 px, 10 pt = 13 px).
+QFont tahomaFont(int pixelSize, bool bold = false);
+// "MS Sans Serif" 8 pt, the font of every control that names none.
+QFont defaultFont();
+
+} // namespace vorlix

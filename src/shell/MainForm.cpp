@@ -1,0 +1,265 @@
+#include "shell/MainForm.h"
+
+#include "platform/DesktopServices.h"
+#include "platform/Errors.h"
+#include "platform/Fonts.h"
+#include "skin/GlobalVar.h"
+
+#include <QEvent>
+#include <QHeaderView>
+
+namespace vorlix {
+
+TMainForm *MainForm = nullptr;
+
+namespace {
+
+const QColor kOrange(255, 158, 62);
+
+QImage picture(const char *name)
+{
+    // A missing picture leaves its control blank rather than stopping start-up.
+    try {
+        return loadDefaultImage(QString::fromLatin1(name));
+    } catch (const VorlixError &) {
+        return {};
+    }
+}
+
+QLabel *makeLabel(QWidget *parent, const char *name, int x, int y, const QString &text,
+                  const QFont &font, const QColor &color = QColor())
+{
+    auto *l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    l->setFont(font);
+    l->setContentsMargins(0, 0, 0, 0);
+    l->setAttribute(Qt::WA_TranslucentBackground);
+    if (color.isValid()) {
+        QPalette pal = l->palette();
+        pal.setColor(QPalette::WindowText, color);
+        l->setPalette(pal);
+    }
+    l->move(x, y);
+    l->adjustSize();
+    return l;
+}
+
+TSpeedButton *makeTextButton(QWidget *parent, const char *name, int x, int y, int w, int h,
+                             const QString &caption, const QFont &font, const QColor &color)
+{
+    auto *b = new TSpeedButton(parent);
+    b->setObjectName(QLatin1String(name));
+    b->setText(caption);
+    b->setFont(font);
+    b->setTextColor(color);
+    b->setGeometry(x, y, w, h);
+    return b;
+}
+
+TSpeedButton *makeGlyphButton(QWidget *parent, const char *name, int x, int y, int w, int h,
+                              const char *glyph, int numGlyphs)
+{
+    auto *b = new TSpeedButton(parent);
+    b->setObjectName(QLatin1String(name));
+    b->setGlyph(picture(glyph), numGlyphs);
+    b->setGeometry(x, y, w, h);
+    return b;
+}
+
+} // namespace
+
+TMainForm::TMainForm(QWidget *parent) : QWidget(parent)
+{
+    MainForm = this;
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Vorlix"));
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setFixedSize(640, 480);
+    setFont(defaultFont());
+    buildLayout();
+    guarded([this] { FormCreate(); });
+}
+
+TMainForm::~TMainForm()
+{
+    FormDestroy();
+    if (MainForm == this)
+        MainForm = nullptr;
+}
+
+void TMainForm::buildLayout()
+{
+    const QFont menuFont = tahomaFont(11, true);
+    const QColor windowText = palette().color(QPalette::WindowText);
+
+    // Drawn controls, bottom to top.
+    fcImageForm1 = new TfcImageForm(this);
+    fcImageForm1->setObjectName(QStringLiteral("fcImageForm1"));
+    fcImageForm1->setGeometry(0, 0, 640, 480);
+    fcImageForm1->setPicture(picture("BACKGROUND"));
+
+    closebut = makeGlyphButton(this, "closebut", 615, 8, 18, 18, "CLOSEBUT", 4);
+    closebut->setToolTip(QStringLiteral("Close program"));
+    minimizebut = makeGlyphButton(this, "minimizebut", 598, 8, 18, 18, "MINIMIZEBUT", 4);
+
+    statusimg = new TImage(this);
+    statusimg->setObjectName(QStringLiteral("statusimg"));
+    statusimg->setGeometry(597, 27, 38, 19);
+    statusimg->setPicture(picture("STATUSLOGO"));
+    statusimg->setCursor(Qt::PointingHandCursor);
+
+    Label1 = makeLabel(this, "Label1", 152, 243, QStringLiteral("Label1"), font());
+
+    btImage = makeTextButton(this, "btImage", 4, 28, 57, 17, QStringLiteral("Image"), menuFont, kOrange);
+    btEdit = makeTextButton(this, "btEdit", 60, 28, 57, 17, QStringLiteral("Edit"), menuFont, kOrange);
+    btfxLab = makeTextButton(this, "btfxLab", 116, 28, 57, 17, QStringLiteral("fxLab"), menuFont, kOrange);
+    btvorlix = makeTextButton(this, "btvorlix", 172, 28, 57, 17, QStringLiteral("Vorlix"), menuFont, kOrange);
+    bthelp = makeTextButton(this, "bthelp", 284, 28, 57, 17, QStringLiteral("Help"), menuFont, kOrange);
+    btoptions = makeTextButton(this, "btoptions", 228, 28, 57, 17, QStringLiteral("Options"), menuFont, kOrange);
+
+    TempDir = makeLabel(this, "TempDir", 216, 456, QStringLiteral("c:"), font());
+    OutputDir = makeLabel(this, "OutputDir", 472, 456, QStringLiteral("C:"), font());
+    VerInfo = makeLabel(this, "VerInfo", 208, 440, QStringLiteral("ver : 0.0.2 alpha"), font());
+    S = makeLabel(this, "S", 392, 301, QStringLiteral("State Changer"), tahomaFont(11, true), windowText);
+    Label2 = makeLabel(this, "Label2", 560, 104, QStringLiteral("Zoom Out"), tahomaFont(11), windowText);
+    Label3 = makeLabel(this, "Label3", 563, 298, QStringLiteral("Zoom In"), tahomaFont(11), windowText);
+
+    PanBtn = makeGlyphButton(this, "PanBtn", 208, 120, 33, 33, "PANBTN", 4);
+    PanBtn->setGroupIndex(1);
+    PanBtn->setAllowAllUp(true);
+    PanBtn->setToolTip(QStringLiteral("Pan Mode"));
+    SelectBtn = makeGlyphButton(this, "SelectBtn", 240, 120, 33, 33, "SELECTBTN", 1);
+    SelectBtn->setGroupIndex(1);
+    SelectBtn->setAllowAllUp(true);
+    SelectBtn->setToolTip(QStringLiteral("Select Mode"));
+
+    ApplyBtn = makeTextButton(this, "ApplyBtn", 368, 376, 129, 33, QStringLiteral("Apply Changes"),
+                              tahomaFont(13, true), windowText);
+    ApplyBtn->setEnabled(false);
+
+    pbFore = new TPaintBox(this);
+    pbFore->setObjectName(QStringLiteral("pbFore"));
+    pbFore->setGeometry(208, 298, 25, 25);
+    pbFore->setColor(Qt::white);
+    pbFore->setToolTip(QStringLiteral("Foreground Color"));
+    pbBack = new TPaintBox(this);
+    pbBack->setObjectName(QStringLiteral("pbBack"));
+    pbBack->setGeometry(248, 298, 25, 25);
+    pbBack->setColor(Qt::black);
+    // Carries its hint text, but hints are switched off for it.
+    pbBack->setProperty("hint", QStringLiteral("Background Color"));
+
+    exchClr = makeGlyphButton(this, "exchClr", 233, 302, 15, 17, "EXCHCLR", 1);
+
+    // Four spare captions that nothing shows.
+    QLabel **spares[] = {&State1, &State2, &State3, &Label4};
+    const char *spareNames[] = {"State1", "State2", "State3", "Label4"};
+    for (int i = 0; i < 4; ++i) {
+        *spares[i] = makeLabel(this, spareNames[i], 0, 0, QStringLiteral("State1"), font());
+        (*spares[i])->hide();
+    }
+
+    // Windowed controls lie above every drawn one.
+    StateChanger = new TRxSlider(this);
+    StateChanger->setObjectName(QStringLiteral("StateChanger"));
+    StateChanger->setGeometry(280, 316, 289, 34);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel1->setLineWidth(1);
+    Panel1->setGeometry(8, 256, 177, 76);
+    selectimg = new TImage(Panel1);
+    selectimg->setObjectName(QStringLiteral("selectimg"));
+    selectimg->setGeometry(0, 1, 175, 74);
+    m_miniature = picture("WINAMPMINI");
+    selectimg->setPicture(m_miniature);
+    selectimg->setMouseTracking(true);
+
+    SelTree = new TSelTree(this);
+    SelTree->setObjectName(QStringLiteral("SelTree"));
+    SelTree->setGeometry(6, 72, 179, 171);
+    SelTree->buildElementNodes();
+
+    DesktopImg = new TOImage(this);
+    DesktopImg->setObjectName(QStringLiteral("DesktopImg"));
+    DesktopImg->setGeometry(279, 120, 290, 178);
+    DesktopImg->setColor(QColor(128, 0, 0));
+    DesktopImg->setUndo(true);
+    DesktopImg->setMouseMode(TOImage::mmOther);
+
+    Button2 = new QPushButton(QStringLiteral("Save BMP"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setGeometry(392, 72, 65, 25);
+
+    ScrollZoom = new QScrollBar(Qt::Vertical, this);
+    ScrollZoom->setObjectName(QStringLiteral("ScrollZoom"));
+    ScrollZoom->setGeometry(576, 120, 16, 177);
+    ScrollZoom->setRange(1, 8);
+    ScrollZoom->setSingleStep(1);
+    ScrollZoom->setPageStep(1);
+    ScrollZoom->setValue(1);
+
+    // Only these four take the keyboard focus, in this order.
+    for (QWidget *w : findChildren<QWidget *>())
+        w->setFocusPolicy(Qt::NoFocus);
+    for (QWidget *w : {static_cast<QWidget *>(SelTree), static_cast<QWidget *>(Button2),
+                       static_cast<QWidget *>(StateChanger), static_cast<QWidget *>(ScrollZoom)})
+        w->setFocusPolicy(Qt::StrongFocus);
+    setTabOrder(SelTree, Button2);
+    setTabOrder(Button2, StateChanger);
+    setTabOrder(StateChanger, ScrollZoom);
+
+    connect(closebut, &QAbstractButton::clicked, this, [this] { guarded([this] { closebutClick(); }); });
+    connect(minimizebut, &QAbstractButton::clicked, this, [this] { guarded([this] { minimizebutClick(); }); });
+    connect(statusimg, &TImage::clicked, this, [this] { guarded([this] { statusimgClick(); }); });
+    connect(SelTree, &TSelTree::selectionSettled, this, [this] { guarded([this] { SelTreeChange(); }); });
+    connect(StateChanger, &QSlider::valueChanged, this,
+            [this] { guarded([this] { StateChangerChange(); }); });
+    connect(ScrollZoom, &QScrollBar::valueChanged, this,
+            [this] { guarded([this] { ScrollZoomChange(); }); });
+    connect(selectimg, &TImage::mouseMoved, this,
+            [this](Qt::MouseButtons b, Qt::KeyboardModifiers, int x, int y) {
+                guarded([&] { selectimgMouseMove(b, x, y); });
+            });
+}
+
+void TMainForm::FormCreate()
+{
+    createBitmaps(G());
+    Start();
+}
+
+void TMainForm::FormDestroy()
+{
+    freeBitmaps(G());
+}
+
+void TMainForm::Start()
+{
+    fillElementTable(G().ElementTable);
+}
+
+void TMainForm::closebutClick()
+{
+    close();
+}
+
+void TMainForm::minimizebutClick()
+{
+    showMinimized();
+}
+
+void TMainForm::statusimgClick()
+{
+    emit aboutRequested();
+}
+
+void TMainForm::changeEvent(QEvent *e)
+{
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::ActivationChange && isActiveWindow() && !focusWidget())
+        SelTree->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+} // namespace vorlix

@@ -1,0 +1,93 @@
+#pragma once
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTreeWidget>
+#include <QWidget>
+#include <QFrame>
+
+#include "shell/Controls.h"
+#include "shell/SelTree.h"
+#include "view/OImage.h"
+
+namespace vorlix {
+
+// The main window: a borderless 640 x 480 face with every control of the
+// editor at a fixed place.
+class TMainForm : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    // Fills the element table; the last step of FormCreate.
+    void Start();
+
+    // Element view: show the selected element, one state at a time.
+    void SelTreeChange();
+    void RefreshSelectImg();
+    void StateChangerChange();
+    void ScrollZoomChange();
+    void selectimgMouseMove(Qt::MouseButtons shift, int x, int y);
+    // Absolute index of the selected tree node, -1 when none.
+    int selectedIndex() const;
+
+    // Controls, named as on the window.
+    TfcImageForm *fcImageForm1 = nullptr;
+    TSpeedButton *closebut = nullptr;
+    TSpeedButton *minimizebut = nullptr;
+    TImage *statusimg = nullptr;
+    QLabel *Label1 = nullptr;
+    TSpeedButton *btImage = nullptr;
+    TSpeedButton *btEdit = nullptr;
+    TSpeedButton *btfxLab = nullptr;
+    TSpeedButton *btvorlix = nullptr;
+    TSpeedButton *bthelp = nullptr;
+    TSpeedButton *btoptions = nullptr;
+    QLabel *TempDir = nullptr;
+    QLabel *OutputDir = nullptr;
+    QLabel *VerInfo = nullptr;
+    QLabel *S = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    TSpeedButton *PanBtn = nullptr;
+    TSpeedButton *SelectBtn = nullptr;
+    TSpeedButton *ApplyBtn = nullptr;
+    TPaintBox *pbFore = nullptr;
+    TPaintBox *pbBack = nullptr;
+    TSpeedButton *exchClr = nullptr;
+    QLabel *State1 = nullptr;
+    QLabel *State2 = nullptr;
+    QLabel *State3 = nullptr;
+    QLabel *Label4 = nullptr;
+    TRxSlider *StateChanger = nullptr;
+    QFrame *Panel1 = nullptr;
+    TImage *selectimg = nullptr;
+    TSelTree *SelTree = nullptr;
+    TOImage *DesktopImg = nullptr;
+    QPushButton *Button2 = nullptr;
+    QScrollBar *ScrollZoom = nullptr;
+
+signals:
+    // The about box is asked for (a click on the small logo).
+    void aboutRequested();
+
+protected:
+    void changeEvent(QEvent *e) override;
+
+private:
+    void buildLayout();
+    void ShowElementState();
+    void FormCreate();
+    void FormDestroy();
+    void closebutClick();
+    void minimizebutClick();
+    void statusimgClick();
+
+    QImage m_miniature; // the preview picture as built in, without outline
+};
+
+extern TMainForm *MainForm;
+
+} // namespace vorlix

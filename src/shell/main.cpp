@@ -1,0 +1,6 @@
+#include "shell/Application.h"
+
+int main(int argc, char **argv)
+{
+    return vorlix::runProgram(argc, argv);
+}

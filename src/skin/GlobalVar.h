@@ -1,0 +1,53 @@
+#pragma once
+// The program's shared state: the ten bitmaps, the element table and the
+// editor state. One instance for the whole run; tests reset it.
+#include "skin/ElementTable.h"
+#include "skin/SkinSheets.h"
+
+#include <QImage>
+#include <QString>
+#include <array>
+#include <memory>
+
+namespace vorlix {
+
+struct GlobalVar
+{
+    // The nine skin sheets in SheetKind order, then the import picture.
+    // Null before createBitmaps() and after freeBitmaps().
+    std::array<std::unique_ptr<QImage>, kSheetCount> Sheets;
+    std::unique_ptr<QImage> ImportPicture;
+
+    ElementTableArray ElementTable{};
+
+    // Editor state shared by the main window and the size dialog.
+    std::int16_t CurrentState = 0;   // state of the selected element on show
+    Rect SelectionRect;              // selection in picture pixels
+    QString ImportFileName;          // file chosen by the last "Open Image..."
+    std::int32_t RequiredWidth = 0;  // size the imported image must have
+    std::int32_t RequiredHeight = 0;
+    bool SizeMismatch = false;       // loaded image still differs in size
+    bool SourceAtWindowRect = false; // import reads sources at WindowRect
+    bool StartAtCurrentState = false;
+    bool FirstResizeDialog = false;  // the start-up size dialog is unused yet
+
+    // Sheet of a kind, or nullptr for -1 (a group) and while not created.
+    QImage *sheet(SheetKind kind) const;
+};
+
+GlobalVar &G();
+// Drops every bitmap and zeroes all state, as at program start.
+void resetGlobals();
+
+// Creates the nine sheets from the built-in default images in SheetKind
+// order, each converted to 24 bits per pixel, then the empty ImportPicture.
+// Throws VorlixError when a default image can't be loaded; the sheets made
+// so far stay.
+void createBitmaps(GlobalVar &g);
+// Frees the nine sheets in SheetKind order, then ImportPicture.
+void freeBitmaps(GlobalVar &g);
+
+// Loads a built-in picture by name as 24 bits per pixel; throws on failure.
+QImage loadDefaultImage(const QString &name);
+
+} // namespace vorlix

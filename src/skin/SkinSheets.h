@@ -1,0 +1,42 @@
+#pragma once
+#include <QSize>
+#include <QString>
+#include <cstdint>
+
+namespace vorlix {
+
+// Names one of the nine skin bitmaps; -1 means no sheet (a group element).
+using SheetKind = std::int8_t;
+
+enum : SheetKind {
+    skNone = -1,
+    skBalance = 0,
+    skCButtons = 1,
+    skMain = 2,
+    skMonoSter = 3,
+    skPlayPaus = 4,
+    skPosBar = 5,
+    skShufRep = 6,
+    skTitleBar = 7,
+    skVolume = 8,
+};
+
+constexpr int kSheetCount = 9;
+
+struct SheetInfo
+{
+    const char *imageName; // name of the built-in default image
+    const char *fileName;  // name of the file in a saved skin
+    int width;
+    int height;
+};
+
+// One row per SheetKind, in SheetKind order (alphabetical by image name).
+const SheetInfo &sheetInfo(SheetKind kind);
+inline QSize sheetSize(SheetKind kind) { return {sheetInfo(kind).width, sheetInfo(kind).height}; }
+inline QString sheetFileName(SheetKind kind) { return QString::fromLatin1(sheetInfo(kind).fileName); }
+
+// Resource path of a built-in picture by its name ("MAIN", "WINAMPMINI", ...).
+QString defaultImagePath(const QString &name);
+
+} // namespace vorlix

@@ -1,0 +1,69 @@
+#pragma once
+// Scripted desktop services for tests: records every question and returns
+// queued answers (or a default) instead of opening a window.
+#include "platform/DesktopServices.h"
+
+#include <QList>
+#include <QQueue>
+
+struct RecordedMessage
+{
+    QString caption;
+    QString text;
+    vorlix::MsgIcon icon;
+    vorlix::MsgButtons buttons;
+};
+
+class FakeServices : public vorlix::DesktopServices
+{
+public:
+    QList<RecordedMessage> messages;
+    QQueue<vorlix::MsgAnswer> answers;
+    QQueue<QString> files;
+    QQueue<QString> folders;
+    QQueue<QColor> colors;
+    QStringList openedUrls;
+
+    vorlix::MsgAnswer messageBox(QWidget *, const QString &caption, const QString &text,
+                                 vorlix::MsgIcon icon, vorlix::MsgButtons buttons) override
+    {
+        messages.append({caption, text, icon, buttons});
+        if (!answers.isEmpty())
+            return answers.dequeue();
+        return buttons == vorlix::MsgButtons::Ok ? vorlix::MsgAnswer::Ok : vorlix::MsgAnswer::Cancel;
+    }
+    QString openFile(QWidget *, const vorlix::FileDialogRequest &) override
+    {
+        return files.isEmpty() ? QString() : files.dequeue();
+    }
+    QString saveFile(QWidget *, const vorlix::FileDialogRequest &) override
+    {
+        return files.isEmpty() ? QString() : files.dequeue();
+    }
+    QString chooseFolder(QWidget *, const QString &, const QString &) override
+    {
+        return folders.isEmpty() ? QString() : folders.dequeue();
+    }
+    QColor chooseColor(QWidget *, const QColor &) override
+    {
+        return colors.isEmpty() ? QColor() : colors.dequeue();
+    }
+    bool openUrl(const QString &url) override
+    {
+        openedUrls.append(url);
+        return true;
+    }
+};
+
+// Installs a fresh fake for the lifetime of the object.
+struct FakeServicesScope
+{
+    FakeServices *fake;
+    FakeServicesScope()
+    {
+        auto owned = std::make_unique<FakeServices>();
+        fake = owned.get();
+        vorlix::setServices(std::move(owned));
+    }
+    ~FakeServicesScope() { vorlix::setServices(nullptr); }
+};

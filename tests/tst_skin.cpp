@@ -1,0 +1,196 @@
+// The skin model: default sheets, element table and the state rule.
+#include <QtTest>
+
+#include "platform/Errors.h"
+#include "skin/GlobalVar.h"
+
+using namespace vorlix;
+
+Q_DECLARE_METATYPE(vorlix::Rect)
+
+class TestSkin : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { resetGlobals(); }
+
+    void sheetsAfterCreate_data();
+    void sheetsAfterCreate();
+    void importPictureStartsEmpty();
+    void freeBitmapsDropsAll();
+
+    void elementRecords_data();
+    void elementRecords();
+    void recordsOutsideTheFilledRangeStayZero();
+    void childLists_data();
+    void childLists();
+    void stateRect_data();
+    void stateRect();
+};
+
+void TestSkin::sheetsAfterCreate_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("BALANCE") << 0 << "balance.bmp" << QSize(68, 433);
+    QTest::newRow("CBUTTONS") << 1 << "cbuttons.bmp" << QSize(136, 36);
+    QTest::newRow("MAIN") << 2 << "main.bmp" << QSize(275, 116);
+    QTest::newRow("MONOSTER") << 3 << "monoster.bmp" << QSize(58, 24);
+    QTest::newRow("PLAYPAUS") << 4 << "playpaus.bmp" << QSize(42, 9);
+    QTest::newRow("POSBAR") << 5 << "posbar.bmp" << QSize(307, 10);
+    QTest::newRow("SHUFREP") << 6 << "shufrep.bmp" << QSize(92, 85);
+    QTest::newRow("TITLEBAR") << 7 << "titlebar.bmp" << QSize(344, 87);
+    QTest::newRow("VOLUME") << 8 << "volume.bmp" << QSize(68, 433);
+}
+
+void TestSkin::sheetsAfterCreate()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, fileName);
+    QFETCH(QSize, size);
+    createBitmaps(G());
+    const QImage *sheet = G().sheet(static_cast<SheetKind>(kind));
+    QVERIFY(sheet);
+    QCOMPARE(sheet->size(), size);
+    QCOMPARE(sheet->format(), QImage::Format_BGR888);
+    QCOMPARE(sheet->depth(), 24);
+    QCOMPARE(sheetFileName(static_cast<SheetKind>(kind)), fileName);
+    QCOMPARE(QString::fromLatin1(sheetInfo(static_cast<SheetKind>(kind)).imageName),
+             QString::fromLatin1(QTest::currentDataTag()));
+}
+
+void TestSkin::importPictureStartsEmpty()
+{
+    createBitmaps(G());
+    QVERIFY(G().ImportPicture);
+    QCOMPARE(G().ImportPicture->width(), 0);
+    QCOMPARE(G().ImportPicture->height(), 0);
+    QVERIFY(!G().sheet(skNone));
+}
+
+void TestSkin::freeBitmapsDropsAll()
+{
+    createBitmaps(G());
+    freeBitmaps(G());
+    for (SheetKind k = 0; k < kSheetCount; ++k)
+        QVERIFY(!G().sheet(k));
+    QVERIFY(!G().ImportPicture);
+}
+
+void TestSkin::elementRecords_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("sheet");
+    QTest::addColumn<Rect>("sheetRect");
+    QTest::addColumn<Rect>("windowRect");
+    QTest::addColumn<int>("maxState");
+    QTest::addColumn<int>("childCount");
+    QTest::addColumn<int>("stepX");
+    QTest::addColumn<int>("stepY");
+    auto row = [](int i, int sheet, Rect sr, Rect wr, int ms, int cc, int sx, int sy) {
+        QTest::addRow("%d", i) << i << sheet << sr << wr << ms << cc << sx << sy;
+    };
+    row(0, -1, {0, 0, 275, 116}, {0, 0, 0, 0}, 0, 5, 0, 0);
+    row(1, 2, {0, 0, 275, 116}, {0, 0, 275, 116}, 0, 0, 0, 0);
+    row(2, 7, {27, 0, 302, 14}, {0, 0, 275, 14}, 1, 0, 0, 15);
+    row(3, 7, {304, 0, 312, 43}, {13, 24, 20, 62}, 1, 5, 8, 0);
+    row(4, 7, {308, 3, 312, 9}, {13, 24, 18, 31}, 1, 0, 0, 44);
+    row(5, 7, {308, 11, 312, 17}, {13, 32, 18, 39}, 1, 0, 8, 44);
+    row(6, 7, {308, 19, 312, 25}, {13, 40, 18, 47}, 1, 0, 16, 44);
+    row(7, 7, {308, 27, 312, 33}, {13, 48, 18, 55}, 1, 0, 24, 44);
+    row(8, 7, {308, 35, 312, 41}, {13, 55, 18, 62}, 1, 0, 32, 43);
+    row(9, -1, {0, 0, 275, 14}, {0, 0, 275, 14}, 0, 4, 0, 0);
+    row(10, 7, {0, 0, 9, 9}, {6, 3, 14, 11}, 1, 0, 0, 9);
+    row(11, 7, {9, 0, 18, 9}, {245, 3, 252, 11}, 1, 0, 0, 9);
+    row(12, 7, {0, 18, 9, 27}, {254, 3, 261, 11}, 1, 0, 0, 9);
+    row(13, 7, {18, 0, 27, 9}, {245, 3, 271, 11}, 1, 0, 0, 9);
+    row(14, -1, {0, 0, 136, 36}, {16, 88, 271, 105}, 0, 6, 0, 9);
+    row(15, 1, {0, 0, 21, 17}, {16, 88, 37, 105}, 1, 0, 0, 18);
+    row(16, 1, {23, 0, 44, 17}, {39, 88, 60, 105}, 1, 0, 0, 18);
+    row(17, 1, {46, 0, 67, 17}, {62, 88, 83, 105}, 1, 0, 0, 18);
+    row(18, 1, {69, 0, 90, 17}, {85, 88, 106, 105}, 1, 0, 0, 18);
+    row(19, 1, {92, 0, 113, 17}, {108, 88, 129, 105}, 1, 0, 0, 18);
+    row(20, 1, {114, 0, 135, 15}, {136, 88, 157, 105}, 1, 0, 0, 16);
+}
+
+void TestSkin::elementRecords()
+{
+    QFETCH(int, index);
+    ElementTableArray table{};
+    fillElementTable(table);
+    const SkinElement &e = table[static_cast<size_t>(index)];
+    QCOMPARE(int(e.Id), index);
+    QTEST(int(e.Sheet), "sheet");
+    QTEST(e.SheetRect, "sheetRect");
+    QTEST(e.WindowRect, "windowRect");
+    QTEST(int(e.MaxState), "maxState");
+    QTEST(int(e.ChildCount), "childCount");
+    QTEST(int(e.StateStepX), "stepX");
+    QTEST(int(e.StateStepY), "stepY");
+}
+
+void TestSkin::recordsOutsideTheFilledRangeStayZero()
+{
+    ElementTableArray table{};
+    fillElementTable(table);
+    for (size_t i = 21; i < table.size(); ++i) {
+        const SkinElement &e = table[i];
+        QVERIFY2(e.Id == 0 && e.Sheet == 0 && e.SheetRect == Rect{} && e.WindowRect == Rect{}
+                     && e.MaxState == 0 && e.ChildCount == 0 && e.StateStepX == 0
+                     && e.StateStepY == 0,
+                 qPrintable(QString::number(i)));
+        for (auto c : e.Children)
+            QCOMPARE(int(c), 0);
+    }
+    // A record without data is a sheet-0 element with an empty picture, not a group.
+    QVERIFY(!table[21].isGroup());
+}
+
+void TestSkin::childLists_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QList<int>>("children"); // every written entry; the rest are 0
+    QTest::newRow("0") << 0 << QList<int>{1, 2, 3, 9, 14, 21, 24, 27, 30, 33, 36, 39};
+    QTest::newRow("3") << 3 << QList<int>{4, 5, 6, 7, 8};
+    QTest::newRow("9") << 9 << QList<int>{10, 11, 12, 13};
+    QTest::newRow("14") << 14 << QList<int>{15, 16, 17, 18, 19, 20};
+    for (int leaf : {1, 2, 4, 5, 6, 7, 8, 10, 11, 12, 13, 15, 16, 17, 18, 19, 20})
+        QTest::addRow("%d", leaf) << leaf << QList<int>{-1};
+}
+
+void TestSkin::childLists()
+{
+    QFETCH(int, index);
+    QFETCH(QList<int>, children);
+    ElementTableArray table{};
+    fillElementTable(table);
+    const auto &list = table[static_cast<size_t>(index)].Children;
+    for (int i = 0; i < kChildSlots; ++i)
+        QCOMPARE(int(list[static_cast<size_t>(i)]), i < children.size() ? children[i] : 0);
+}
+
+void TestSkin::stateRect_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<Rect>("expected");
+    QTest::newRow("title bar state 1") << 2 << 1 << Rect{27, 15, 302, 29};
+    QTest::newRow("visualisation indicator state 1") << 8 << 1 << Rect{340, 78, 344, 84};
+    QTest::newRow("play state 0") << 16 << 0 << Rect{23, 0, 44, 17};
+    QTest::newRow("play state 1") << 16 << 1 << Rect{23, 18, 44, 35};
+    QTest::newRow("options bar state 1") << 3 << 1 << Rect{312, 0, 320, 43};
+    QTest::newRow("record without data") << 21 << 0 << Rect{};
+}
+
+void TestSkin::stateRect()
+{
+    QFETCH(int, index);
+    QFETCH(int, state);
+    ElementTableArray table{};
+    fillElementTable(table);
+    QTEST(vorlix::stateRect(table[static_cast<size_t>(index)], state), "expected");
+}
+
+QTEST_GUILESS_MAIN(TestSkin)
+#include "tst_skin.moc"
