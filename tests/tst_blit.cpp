@@ -58,6 +58,7 @@ private slots:
     void stretchMatchesReference();
     void stretchSamplesCentres();
     void drawingPastTheEdgeKeepsTheSheet();
+    void screenFramesTakeTheSamePixels();
 };
 
 void TestBlit::blockCopyClips_data()
@@ -148,6 +149,24 @@ void TestBlit::drawingPastTheEdgeKeepsTheSheet()
     QCOMPARE(sheet.pixel(343, 44), qRgb(255, 255, 255));
     QCOMPARE(sheet.pixel(343, 55), qRgb(255, 255, 255));
     QCOMPARE(sheet.pixel(335, 44), qRgb(0, 0, 0));
+}
+
+void TestBlit::screenFramesTakeTheSamePixels()
+{
+    // A 32-bit screen frame receives exactly what a 24-bit picture would.
+    const QImage src = noise(20, 16, 5);
+    QImage picture = noise(40, 30, 6);
+    QImage frame = picture.convertToFormat(QImage::Format_RGB32);
+    stretchCopy(picture, -3, 2, 45, 27, src, 2, 1, 15, 13);
+    stretchCopy(frame, -3, 2, 45, 27, src, 2, 1, 15, 13);
+    blockCopy(picture, 30, 20, 20, 16, src, 0, 0);
+    blockCopy(frame, 30, 20, 20, 16, src, 0, 0);
+    QCOMPARE(frame, picture.convertToFormat(QImage::Format_RGB32));
+    // And back into a picture.
+    QImage back(40, 30, QImage::Format_BGR888);
+    back.fill(Qt::black);
+    blockCopy(back, 0, 0, 40, 30, frame, 0, 0);
+    QCOMPARE(back, picture);
 }
 
 QTEST_GUILESS_MAIN(TestBlit)

@@ -34,6 +34,14 @@ QImage uniform(int w, int h, QColor c)
     return img;
 }
 
+// A rendered frame of one colour.
+QImage uniformFrame(int w, int h, QColor c)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(c);
+    return img;
+}
+
 // The desktop view: 290 x 178, maroon background, like the main window's.
 struct View
 {
@@ -142,8 +150,8 @@ void TestOImage::constructionValues()
     // An empty control is all background.
     v.setColor(kMaroon);
     const QImage frame = v.renderFrame();
-    QCOMPARE(frame.format(), QImage::Format_BGR888);
-    QCOMPARE(frame, uniform(100, 100, kMaroon));
+    QCOMPARE(frame.format(), QImage::Format_RGB32);
+    QCOMPARE(frame, uniformFrame(100, 100, kMaroon));
 }
 
 // Every paint style: where the picture goes (S onto D) and that every pixel
@@ -831,13 +839,13 @@ void TestOImage::degenerateInputsStaySafe()
         // Tiling nothing must not loop forever.
         View view({20, 10}, {});
         view.v.setDrawStyle(TOImage::dsTile);
-        QCOMPARE(view.v.renderFrame(), uniform(20, 10, kMaroon));
+        QCOMPARE(view.v.renderFrame(), uniformFrame(20, 10, kMaroon));
     }
     {
         // A view too small for its bars shows no mirrored picture.
         View view({5, 5});
         view.v.SetZoom(8);
-        QCOMPARE(view.v.renderFrame(), uniform(5, 5, kMaroon));
+        QCOMPARE(view.v.renderFrame(), uniformFrame(5, 5, kMaroon));
     }
     {
         // Fitting into an empty view keeps a usable zoom.

@@ -1,5 +1,7 @@
 #pragma once
-// Pixel transfers between 24-bit pictures (QImage::Format_BGR888).
+// Pixel transfers between pictures. Pictures are 24-bit
+// (QImage::Format_BGR888); screen frames may be QImage::Format_RGB32, and
+// either may be source or destination. Other formats are left untouched.
 // Both functions clip: pixels outside either picture are neither read nor
 // written, so callers may pass rectangles that reach past an edge.
 class QImage;

@@ -9,6 +9,7 @@
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleFactory>
 #include <QPixmap>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -97,7 +98,12 @@ TOImage::TOImage(QWidget *parent) : QWidget(parent)
     m_corner = new QWidget(this);
     m_corner->setObjectName(QStringLiteral("Corner"));
     m_corner->setAutoFillBackground(true);
+    // The classic bars draw in a fraction of the time of gradient ones, and
+    // they repaint with every zoomed paint.
+    static QStyle *const barStyle = QStyleFactory::create(QStringLiteral("Windows"));
     for (QScrollBar *bar : {m_vertBar, m_horzBar}) {
+        if (barStyle)
+            bar->setStyle(barStyle);
         bar->setRange(0, 100);
         bar->setValue(0);
         bar->setSingleStep(5);
@@ -520,7 +526,8 @@ QImage TOImage::renderFrame(QRect *paintArea)
     const int H = height();
     if (W <= 0 || H <= 0)
         return {};
-    QImage frame(W, H, QImage::Format_BGR888);
+    // A 32-bit frame goes onto the screen without a conversion.
+    QImage frame(W, H, QImage::Format_RGB32);
     if (frame.isNull())
         return {};
     // Whatever the picture leaves uncovered shows Color; the bar strip is

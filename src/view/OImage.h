@@ -135,7 +135,7 @@ public:
     bool isPanning() const { return m_panning; }
 
     // The client area as a paint draws it, without the rubber band: a W x H
-    // Format_BGR888 frame (null for an empty control). Updates the centring
+    // Format_RGB32 frame (null for an empty control). Updates the centring
     // shift and the scroll bars as a paint does, but fires no signal.
     // paintArea receives the picture's destination in client pixels, or an
     // invalid rectangle when no picture was drawn (empty picture, dsTile).
