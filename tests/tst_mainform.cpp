@@ -30,6 +30,7 @@ private slots:
     void stacking();
     void hintsAndFocus();
     void labelsStartWithTheirTexts();
+    void classicFontsAreUsedWhenInstalled();
     void backgroundRedIsTheComplementOfTheShape();
     void errorBoxText_data();
     void errorBoxText();
@@ -207,6 +208,16 @@ void TestMainForm::labelsStartWithTheirTexts()
     QCOMPARE(MainForm->ApplyBtn->font().pixelSize(), 13);
     QCOMPARE(MainForm->selectimg->picture().size(), QSize(175, 74));
     QCOMPARE(MainForm->statusimg->picture().size(), QSize(38, 19));
+}
+
+void TestMainForm::classicFontsAreUsedWhenInstalled()
+{
+    if (!QFile::exists(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf")))
+        QSKIP("fonts-wine is not installed");
+    QCOMPARE(QFontInfo(MainForm->SelTree->font()).family(), QStringLiteral("Tahoma"));
+    QCOMPARE(QFontInfo(MainForm->btImage->font()).family(), QStringLiteral("Tahoma"));
+    QVERIFY(QFontInfo(MainForm->btImage->font()).bold());
+    QCOMPARE(QFontInfo(MainForm->VerInfo->font()).family(), QStringLiteral("MS Sans Serif"));
 }
 
 void TestMainForm::backgroundRedIsTheComplementOfTheShape()

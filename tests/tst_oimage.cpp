@@ -305,6 +305,12 @@ void TestOImage::paintSignals()
     QCOMPARE(order, QStringList({"area", "paint"}));
     QCOMPARE(area, QRect(0, 0, 184, 168));
 
+    // A stretched picture reports its own rectangle, not the view's.
+    v.setDrawStyle(TOImage::dsStretch);
+    v.repaint();
+    QCOMPARE(area, QRect(0, 0, 23, 21));
+    v.setDrawStyle(TOImage::dsNormal);
+
     v.assignPicture(QImage());
     order.clear();
     v.repaint();

@@ -579,8 +579,8 @@ void TOImage::paintEvent(QPaintEvent *)
             painter.drawImage(0, 0, frame);
     }
     if (!tile) {
-        if (pictureDrawn)
-            emit OnPaintArea(area);
+        if (pictureDrawn) // a stretch reports the picture's own rectangle
+            emit OnPaintArea(m_drawStyle == dsStretch ? QRect(QPoint(0, 0), m_picture.size()) : area);
         emit OnPaint();
     }
     if (m_bandShown) {
