@@ -28,13 +28,14 @@ TfcImageForm::TfcImageForm(QWidget *parent) : QWidget(parent) {}
 void TfcImageForm::setPicture(const QImage &picture)
 {
     m_picture = picture;
+    m_pixmap = QPixmap::fromImage(picture);
     update();
 }
 
 void TfcImageForm::paintEvent(QPaintEvent *e)
 {
     QPainter p(this);
-    p.drawImage(e->rect().topLeft(), m_picture, e->rect());
+    p.drawPixmap(e->rect().topLeft(), m_pixmap, e->rect());
 }
 
 // ---------------------------------------------------------------- TSpeedButton

@@ -24,6 +24,7 @@ protected:
 
 private:
     QImage m_picture;
+    QPixmap m_pixmap; // converted once: parts of it repaint under every control
 };
 
 // A flat button showing a glyph from a strip (normal, disabled, pressed,
