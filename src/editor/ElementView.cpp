@@ -49,7 +49,10 @@ void TMainForm::RefreshSelectImg()
         StateChanger->setMaximum(e.MaxState);
     }
     StateChanger->setValue(0);
-    StateChanger->repaint();
+    // A synchronous repaint would flush every dirty control of the window
+    // (the tree above all) on each element change; the next paint pass shows
+    // the slider just the same.
+    StateChanger->update();
     G().CurrentState = 0;
     ShowElementState();
 }

@@ -22,8 +22,8 @@ inline int bytesOf(const QImage &img)
     return img.format() == QImage::Format_RGB32 ? 4 : 3;
 }
 
-// Copies one pixel between layouts. QImage::Format_RGB32 is 0xffRRGGBB in
-// native order, which is B, G, R, 0xff in memory on little-endian machines.
+// Copies one pixel between layouts. A QImage::Format_RGB32 pixel is read and
+// written as one native 32-bit value 0xffRRGGBB, so this holds on any byte order.
 template <int SrcBytes, int DstBytes>
 inline void copyPixel(uchar *d, const uchar *s)
 {
