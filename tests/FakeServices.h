@@ -23,6 +23,7 @@ public:
     QQueue<QString> folders;
     QQueue<QColor> colors;
     QStringList openedUrls;
+    QList<vorlix::FileDialogRequest> fileRequests;
 
     vorlix::MsgAnswer messageBox(QWidget *, const QString &caption, const QString &text,
                                  vorlix::MsgIcon icon, vorlix::MsgButtons buttons) override
@@ -32,12 +33,14 @@ public:
             return answers.dequeue();
         return buttons == vorlix::MsgButtons::Ok ? vorlix::MsgAnswer::Ok : vorlix::MsgAnswer::Cancel;
     }
-    QString openFile(QWidget *, const vorlix::FileDialogRequest &) override
+    QString openFile(QWidget *, const vorlix::FileDialogRequest &request) override
     {
+        fileRequests.append(request);
         return files.isEmpty() ? QString() : files.dequeue();
     }
-    QString saveFile(QWidget *, const vorlix::FileDialogRequest &) override
+    QString saveFile(QWidget *, const vorlix::FileDialogRequest &request) override
     {
+        fileRequests.append(request);
         return files.isEmpty() ? QString() : files.dequeue();
     }
     QString chooseFolder(QWidget *, const QString &, const QString &) override

@@ -2,6 +2,7 @@
 
 #include "platform/Errors.h"
 
+#include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
 

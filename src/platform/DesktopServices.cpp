@@ -48,7 +48,7 @@ public:
         QString start = r.directory;
         if (!r.fileName.isEmpty())
             start = r.directory.isEmpty() ? r.fileName : r.directory + QLatin1Char('/') + r.fileName;
-        return QFileDialog::getOpenFileName(parent, r.title, start, r.filter);
+        return QFileDialog::getOpenFileName(parent, r.title, start, qtFileFilter(r.filter));
     }
 
     QString saveFile(QWidget *parent, const FileDialogRequest &r) override
@@ -56,7 +56,11 @@ public:
         QString start = r.directory;
         if (!r.fileName.isEmpty())
             start = r.directory.isEmpty() ? r.fileName : r.directory + QLatin1Char('/') + r.fileName;
-        return QFileDialog::getSaveFileName(parent, r.title, start, r.filter);
+        QFileDialog::Options options;
+        if (!r.confirmOverwrite)
+            options |= QFileDialog::DontConfirmOverwrite;
+        return QFileDialog::getSaveFileName(parent, r.title, start, qtFileFilter(r.filter), nullptr,
+                                            options);
     }
 
     QString chooseFolder(QWidget *parent, const QString &title, const QString &start) override
@@ -82,6 +86,23 @@ std::unique_ptr<DesktopServices> &current()
 }
 
 } // namespace
+
+QString qtFileFilter(const QString &filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString description = parts[i].trimmed();
+        const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+        // Qt reads the patterns from the parentheses of the description.
+        entries << (description.contains(QLatin1Char('('))
+                        ? description
+                        : QStringLiteral("%1 (%2)").arg(description, patterns));
+    }
+    if (parts.size() % 2 == 1 && !parts.last().isEmpty())
+        entries << parts.last();
+    return entries.join(QStringLiteral(";;"));
+}
 
 DesktopServices &services()
 {

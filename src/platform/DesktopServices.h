@@ -21,8 +21,15 @@ struct FileDialogRequest
     QString title;
     QString directory;
     QString fileName;
+    // Pairs of "description|pattern", separated by "|":
+    // "Bitmaps (*.bmp)|*.bmp".
     QString filter;
+    // Save dialogs: ask before a chosen existing file is replaced.
+    bool confirmOverwrite = true;
 };
+
+// The filter of a request in the form Qt's file dialogs take.
+QString qtFileFilter(const QString &filter);
 
 class DesktopServices
 {

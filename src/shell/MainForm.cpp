@@ -5,6 +5,7 @@
 #include "platform/Fonts.h"
 #include "skin/GlobalVar.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QHeaderView>
 
@@ -117,8 +118,9 @@ void TMainForm::buildLayout()
     bthelp = makeTextButton(this, "bthelp", 284, 28, 57, 17, QStringLiteral("Help"), menuFont, kOrange);
     btoptions = makeTextButton(this, "btoptions", 228, 28, 57, 17, QStringLiteral("Options"), menuFont, kOrange);
 
-    TempDir = makeLabel(this, "TempDir", 216, 456, QStringLiteral("c:"), font());
-    OutputDir = makeLabel(this, "OutputDir", 472, 456, QStringLiteral("C:"), font());
+    // Both directories start at the user's home: there is no drive "C:" here.
+    TempDir = makeLabel(this, "TempDir", 216, 456, QDir::homePath(), font());
+    OutputDir = makeLabel(this, "OutputDir", 472, 456, QDir::homePath(), font());
     VerInfo = makeLabel(this, "VerInfo", 208, 440, QStringLiteral("ver : 0.0.2 alpha"), font());
     S = makeLabel(this, "S", 392, 301, QStringLiteral("State Changer"), tahomaFont(11, true), windowText);
     Label2 = makeLabel(this, "Label2", 560, 104, QStringLiteral("Zoom Out"), tahomaFont(11), windowText);
@@ -213,6 +215,9 @@ void TMainForm::buildLayout()
     connect(closebut, &QAbstractButton::clicked, this, [this] { guarded([this] { closebutClick(); }); });
     connect(minimizebut, &QAbstractButton::clicked, this, [this] { guarded([this] { minimizebutClick(); }); });
     connect(statusimg, &TImage::clicked, this, [this] { guarded([this] { statusimgClick(); }); });
+    connect(ApplyBtn, &QAbstractButton::clicked, this, [this] { guarded([this] { ApplyBtnClick(); }); });
+    connect(Button2, &QAbstractButton::clicked, this, [this] { guarded([this] { Button2Click(); }); });
+    SelTree->changingGuard = [this](int) { return SelTreeChanging(); };
     connect(SelTree, &TSelTree::selectionSettled, this, [this] { guarded([this] { SelTreeChange(); }); });
     connect(StateChanger, &QSlider::valueChanged, this,
             [this] { guarded([this] { StateChangerChange(); }); });

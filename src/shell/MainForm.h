@@ -33,6 +33,13 @@ public:
     // Absolute index of the selected tree node, -1 when none.
     int selectedIndex() const;
 
+    // Applying the view's edits to the skin, and writing the skin.
+    void ApplyBtnClick();
+    bool SelTreeChanging();
+    void Button2Click();
+    void SaveImage1Click();
+    void WriteBitmapFile(const QString &path, QImage &bitmap);
+
     // Controls, named as on the window.
     TfcImageForm *fcImageForm1 = nullptr;
     TSpeedButton *closebut = nullptr;
@@ -77,6 +84,9 @@ protected:
     void changeEvent(QEvent *e) override;
 
 private:
+    // Asks "Apply Changes ?"; false when the user cancels.
+    bool ApplyChanges();
+    void writeViewIntoSheet();
     void buildLayout();
     void ShowElementState();
     void FormCreate();

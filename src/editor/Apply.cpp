@@ -1,0 +1,54 @@
+// Applying the view's edits back into the skin sheet. ApplyBtn being enabled
+// is the only record that the view holds edits not yet written.
+#include "platform/Blit.h"
+#include "platform/DesktopServices.h"
+#include "shell/MainForm.h"
+#include "skin/GlobalVar.h"
+
+namespace vorlix {
+
+bool TMainForm::ApplyChanges()
+{
+    const MsgAnswer answer = services().messageBox(this, QStringLiteral("Vorlix"),
+                                                   QStringLiteral("Apply Changes ?"),
+                                                   MsgIcon::Question, MsgButtons::YesNoCancel);
+    if (answer == MsgAnswer::Cancel)
+        return false;
+    if (answer == MsgAnswer::Yes)
+        writeViewIntoSheet();
+    ApplyBtn->setEnabled(false);
+    return true;
+}
+
+void TMainForm::writeViewIntoSheet()
+{
+    const int idx = selectedIndex();
+    if (idx < 0)
+        return;
+    const SkinElement &e = G().ElementTable[static_cast<size_t>(idx)];
+    // A record without a place in a sheet (every node below the main window's
+    // first 21 elements) takes nothing: for nodes past the miniature's branch
+    // the view still shows the element selected before.
+    if (e.SheetRect.width() <= 0 || e.SheetRect.height() <= 0)
+        return;
+    QImage *sheet = G().sheet(e.Sheet);
+    if (!sheet)
+        return; // a group has no sheet of its own
+    const QImage &view = DesktopImg->Picture();
+    const Rect target = stateRect(e, G().CurrentState);
+    blockCopy(*sheet, target.Left, target.Top, view.width(), view.height(), view, 0, 0);
+}
+
+void TMainForm::ApplyBtnClick()
+{
+    ApplyChanges();
+}
+
+bool TMainForm::SelTreeChanging()
+{
+    if (ApplyBtn->isEnabled())
+        return ApplyChanges();
+    return true;
+}
+
+} // namespace vorlix

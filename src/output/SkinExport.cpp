@@ -1,0 +1,64 @@
+// Writing the skin: the nine sheets as BMP files, or the shown picture alone.
+#include "output/SkinExport.h"
+
+#include "output/FastDIB.h"
+#include "platform/DesktopServices.h"
+#include "shell/MainForm.h"
+#include "skin/GlobalVar.h"
+
+#include <QFileInfo>
+
+namespace vorlix {
+
+void TMainForm::WriteBitmapFile(const QString &path, QImage &bitmap)
+{
+    vorlix::WriteBitmapFile(path, bitmap);
+}
+
+void TMainForm::Button2Click()
+{
+    if (!ApplyChanges())
+        return;
+    for (SheetKind kind : kSkinFileOrder) {
+        QImage *sheet = G().sheet(kind);
+        if (!sheet)
+            continue;
+        // The label is read for every file, as written, separator and all.
+        const QString path = OutputDir->text() + QLatin1Char('/') + sheetFileName(kind);
+        WriteBitmapFile(path, *sheet);
+    }
+    ApplyBtn->setEnabled(false);
+}
+
+void TMainForm::SaveImage1Click()
+{
+    QImage &picture = DesktopImg->pictureBits();
+    if (picture.isNull() || picture.width() < 1 || picture.height() < 1) {
+        services().messageBox(this, QStringLiteral("Vorlix"),
+                              QStringLiteral("There is no picture to save. Select an element first."),
+                              MsgIcon::Information, MsgButtons::Ok);
+        return;
+    }
+    FileDialogRequest request;
+    request.title = QStringLiteral("Save -");
+    request.filter = QStringLiteral("Bitmaps (*.bmp)|*.bmp");
+    // We settle the final name ourselves, so the overwrite question is ours too.
+    request.confirmOverwrite = false;
+    QString path = services().saveFile(this, request);
+    if (path.isEmpty())
+        return;
+    if (!path.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive))
+        path += QLatin1String(".bmp");
+    if (QFileInfo::exists(path)) {
+        const MsgAnswer answer = services().messageBox(
+            this, QStringLiteral("Save -"),
+            QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                .arg(QFileInfo(path).fileName()),
+            MsgIcon::Warning, MsgButtons::YesNo);
+        if (answer != MsgAnswer::Yes)
+            return;
+    }
+    WriteBitmapFile(path, picture);
+}
+
+} // namespace vorlix
