@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QImageReader>
 
+#include <cstdlib>
+
 namespace vorlix {
 
 namespace {
@@ -15,12 +17,53 @@ namespace {
     throw VorlixError(QStringLiteral("Bitmap image is not valid"));
 }
 
+quint32 le(const QByteArray &b, int at, int size)
+{
+    quint32 v = 0;
+    for (int i = size - 1; i >= 0; --i)
+        v = (v << 8) | quint8(b[at + i]);
+    return v;
+}
+
+// An uncompressed file shorter than its own pixel rows: the reader would fill
+// the missing rows with whatever it likes, so such a file is refused.
+bool truncated(QFile &file)
+{
+    const QByteArray head = file.peek(34);
+    if (head.size() < 26 || !head.startsWith("BM"))
+        return false; // the reader decides
+    const qint64 offset = le(head, 10, 4);
+    const quint32 headerSize = le(head, 14, 4);
+    qint64 width, height;
+    int bits;
+    quint32 compression = 0;
+    if (headerSize == 12) {
+        width = le(head, 18, 2);
+        height = le(head, 20, 2);
+        bits = int(le(head, 24, 2));
+    } else {
+        if (head.size() < 34)
+            return false;
+        width = qint32(le(head, 18, 4));
+        height = qint32(le(head, 22, 4));
+        bits = int(le(head, 28, 2));
+        compression = le(head, 30, 4);
+    }
+    const bool uncompressed = compression == 0 || compression == 3 || compression == 6;
+    if (!uncompressed || width <= 0 || bits <= 0 || bits > 32)
+        return false;
+    const qint64 stride = ((width * bits + 31) / 32) * 4;
+    return file.size() < offset + stride * std::abs(height);
+}
+
 } // namespace
 
 QImage readBmpFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
+        notValid();
+    if (truncated(file))
         notValid();
     QImageReader reader(&file, "bmp");
     reader.setAutoTransform(false);

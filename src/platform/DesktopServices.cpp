@@ -4,12 +4,52 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QImageReader>
+#include <QLabel>
 #include <QMessageBox>
 #include <QUrl>
 
 namespace vorlix {
 
 namespace {
+
+// Qt's own file dialog with a picture preview beside the file list; the
+// desktop's native dialog has no place for one.
+QString openWithPreview(QWidget *parent, const QString &title, const QString &start,
+                        const QString &filter)
+{
+    QFileDialog dialog(parent, title, start, filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    auto *preview = new QLabel(&dialog);
+    preview->setFixedSize(180, 180);
+    preview->setAlignment(Qt::AlignCenter);
+    preview->setFrameShape(QFrame::StyledPanel);
+    if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout()))
+        grid->addWidget(preview, 1, grid->columnCount(), grid->rowCount() - 1, 1);
+    QObject::connect(&dialog, &QFileDialog::currentChanged, preview, [preview](const QString &path) {
+        QImageReader reader(path, "bmp");
+        QImage image;
+        const QSize size = reader.size();
+        if (size.isValid() && qint64(size.width()) * size.height() <= 64LL * 1024 * 1024) {
+            reader.setScaledSize(size.scaled(preview->size() - QSize(4, 4), Qt::KeepAspectRatio)
+                                     .boundedTo(size));
+            image = reader.read();
+        }
+        if (image.isNull()) {
+            preview->setPixmap({});
+            preview->setText(QFileInfo(path).isFile() ? QStringLiteral("No preview") : QString());
+        } else {
+            preview->setPixmap(QPixmap::fromImage(image));
+        }
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
 
 class QtDesktopServices final : public DesktopServices
 {
@@ -48,7 +88,9 @@ public:
         QString start = r.directory;
         if (!r.fileName.isEmpty())
             start = r.directory.isEmpty() ? r.fileName : r.directory + QLatin1Char('/') + r.fileName;
-        return QFileDialog::getOpenFileName(parent, r.title, start, qtFileFilter(r.filter));
+        if (!r.picturePreview)
+            return QFileDialog::getOpenFileName(parent, r.title, start, qtFileFilter(r.filter));
+        return openWithPreview(parent, r.title, start, qtFileFilter(r.filter));
     }
 
     QString saveFile(QWidget *parent, const FileDialogRequest &r) override

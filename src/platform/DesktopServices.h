@@ -26,6 +26,8 @@ struct FileDialogRequest
     QString filter;
     // Save dialogs: ask before a chosen existing file is replaced.
     bool confirmOverwrite = true;
+    // Open dialogs: show a preview of the picture file under the cursor.
+    bool picturePreview = false;
 };
 
 // The filter of a request in the form Qt's file dialogs take.

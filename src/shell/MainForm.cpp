@@ -1,5 +1,6 @@
 #include "shell/MainForm.h"
 
+#include "editor/ImageRes.h"
 #include "platform/DesktopServices.h"
 #include "platform/Errors.h"
 #include "platform/Fonts.h"
@@ -78,6 +79,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent)
     setFixedSize(640, 480);
     setFont(defaultFont());
     buildLayout();
+    buildMenus();
     guarded([this] { FormCreate(); });
 }
 

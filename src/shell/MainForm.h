@@ -1,5 +1,7 @@
 #pragma once
+#include <QAction>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTreeWidget>
@@ -10,7 +12,11 @@
 #include "shell/SelTree.h"
 #include "view/OImage.h"
 
+#include <memory>
+
 namespace vorlix {
+
+class TImagesRes;
 
 // The main window: a borderless 640 x 480 face with every control of the
 // editor at a fixed place.
@@ -39,6 +45,13 @@ public:
     void Button2Click();
     void SaveImage1Click();
     void WriteBitmapFile(const QString &path, QImage &bitmap);
+
+    // Importing a picture into the selected element.
+    void OpenImage1Click();
+
+    // Menus.
+    void btImageClick();
+    void Exit1Click();
 
     // Controls, named as on the window.
     TfcImageForm *fcImageForm1 = nullptr;
@@ -76,6 +89,13 @@ public:
     QPushButton *Button2 = nullptr;
     QScrollBar *ScrollZoom = nullptr;
 
+    QMenu *pmImage = nullptr;
+    QAction *OpenImage1 = nullptr;
+    QAction *ScanImage1 = nullptr;
+    QAction *CaptureImage1 = nullptr;
+    QAction *SaveImage1 = nullptr;
+    QAction *Exit1 = nullptr;
+
 signals:
     // The about box is asked for (a click on the small logo).
     void aboutRequested();
@@ -88,6 +108,8 @@ private:
     bool ApplyChanges();
     void writeViewIntoSheet();
     void buildLayout();
+    void buildMenus();
+    QPoint menuPoint(const QWidget *button) const;
     void ShowElementState();
     void FormCreate();
     void FormDestroy();
@@ -96,6 +118,8 @@ private:
     void statusimgClick();
 
     QImage m_miniature; // the preview picture as built in, without outline
+    // The size dialog built for the latest mismatch after the first.
+    std::unique_ptr<TImagesRes> m_laterResizeDialog;
 };
 
 extern TMainForm *MainForm;

@@ -1,0 +1,64 @@
+// "Open Image...": a BMP file read into ImportPicture, brought to the
+// element's size by the size dialog when needed, then stretched into every
+// state of the selected element and of the elements below it.
+#include "editor/ImageRes.h"
+#include "editor/Propagate.h"
+#include "platform/BmpRead.h"
+#include "platform/DesktopServices.h"
+#include "shell/MainForm.h"
+#include "skin/GlobalVar.h"
+
+namespace vorlix {
+
+void TMainForm::OpenImage1Click()
+{
+    GlobalVar &g = G();
+    const int idx = selectedIndex();
+    if (idx < 0)
+        return; // nothing to import into
+    const SkinElement &e = g.ElementTable[size_t(idx)];
+    if (e.SheetRect.width() <= 0 || e.SheetRect.height() <= 0) {
+        services().messageBox(this, QStringLiteral("Vorlix"),
+                              QStringLiteral("\"%1\" cannot take a picture yet.")
+                                  .arg(SelTree->caption(idx)),
+                              MsgIcon::Information, MsgButtons::Ok);
+        return;
+    }
+
+    FileDialogRequest request;
+    request.title = QStringLiteral("Open Image...");
+    request.filter = QStringLiteral("All (*.bmp)|*.bmp|Bitmaps (*.bmp)|*.bmp");
+    request.picturePreview = true;
+    const QString fileName = services().openFile(this, request);
+    if (fileName.isEmpty())
+        return;
+    g.ImportFileName = fileName;
+    g.RequiredWidth = e.SheetRect.width();
+    g.RequiredHeight = e.SheetRect.height();
+    // A file that is not a readable BMP stops here, before any sheet changes.
+    g.ImportPicture = std::make_unique<QImage>(readBmpFile(fileName));
+
+    g.SizeMismatch = true;
+    if (g.ImportPicture->width() == g.RequiredWidth && g.ImportPicture->height() == g.RequiredHeight) {
+        g.SizeMismatch = false;
+    } else {
+        // The dialog built at start-up serves the first mismatch; it gives up
+        // its views when it closes, so every later one gets a fresh dialog.
+        TImagesRes *dialog = ImagesRes;
+        if (g.FirstResizeDialog && dialog) {
+            g.FirstResizeDialog = false;
+        } else {
+            m_laterResizeDialog = std::make_unique<TImagesRes>();
+            dialog = m_laterResizeDialog.get();
+        }
+        dialog->exec();
+    }
+    g.SourceAtWindowRect = e.Id == 0;
+    g.StartAtCurrentState = true;
+    if (!g.SizeMismatch)
+        PropagateImport(g, idx);
+    g.SourceAtWindowRect = true;
+    RefreshSelectImg();
+}
+
+} // namespace vorlix
