@@ -1,6 +1,7 @@
 #include "view/OImage.h"
 
 #include "platform/Blit.h"
+#include "platform/BmpRead.h"
 #include "platform/Errors.h"
 
 #include <QDir>
@@ -82,6 +83,28 @@ private:
     bool &m_flag;
 };
 
+// The format follows the file's extension. BMP files go through our own
+// reader, which gives every pixel of a damaged file a defined value.
+QImage readPicture(const QString &name)
+{
+    const auto failed = [&name](const QString &why) {
+        return VorlixError(QStringLiteral("Cannot read the picture \"%1\": %2")
+                               .arg(QDir::toNativeSeparators(name), why));
+    };
+    if (name.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive)) {
+        try {
+            return readBmpFile(name);
+        } catch (const VorlixError &e) {
+            throw failed(e.message());
+        }
+    }
+    QImageReader reader(name);
+    const QImage loaded = reader.read();
+    if (loaded.isNull())
+        throw failed(reader.errorString());
+    return loaded;
+}
+
 } // namespace
 
 TOImage::TOImage(QWidget *parent) : QWidget(parent)
@@ -154,11 +177,7 @@ void TOImage::setFileName(const QString &name)
     m_fileName = name;
     if (!name.isEmpty() && QFileInfo::exists(name)) {
         // Read first: a file that fails leaves picture and snapshot alone.
-        QImageReader reader(name);
-        const QImage loaded = reader.read();
-        if (loaded.isNull())
-            throw VorlixError(QStringLiteral("Cannot read the picture \"%1\": %2")
-                                  .arg(QDir::toNativeSeparators(name), reader.errorString()));
+        const QImage loaded = readPicture(name);
         if (m_undo)
             SaveUndo();
         FlagScope reset(m_resetViewOnChange);

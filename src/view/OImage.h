@@ -14,6 +14,7 @@
 
 #include <array>
 
+class QKeyEvent;
 class QScrollBar;
 
 namespace vorlix {
@@ -64,6 +65,38 @@ public:
     void setUndoBitmap(const QImage &snapshot);
     void SaveUndo();    // snapshot := picture
     void RestoreUndo(); // picture <-> snapshot; a second call redoes
+
+    // --- Editing operations (OImageEdit.cpp) --------------------------------
+    // Rectangles are in picture pixels, right and bottom exclusive, corners in
+    // any order. Every edit that changes the picture takes the undo snapshot
+    // first when Undo() is on, and keeps Zoom and the offsets.
+
+    // Puts the rectangle's pixels on the clipboard as a 24-bit image. The
+    // rectangle is not limited to the picture: parts outside it come out
+    // black. A rectangle without width or height leaves the clipboard alone.
+    void CopyRectToClipboard(Rect r);
+    // Fills the rectangle, clipped to the picture. The colour is a colour
+    // number 0x00BBGGRR (red in the low byte), as the colour boxes hold it;
+    // the top byte is ignored.
+    void FillArea(Rect r, quint32 colorBgr);
+    void FillArea(Rect r, const QColor &color);
+    // Without this an enum colour such as Qt::white would pick the colour
+    // number overload.
+    void FillArea(Rect r, Qt::GlobalColor color) { FillArea(r, QColor(color)); }
+    // Replaces the picture by a width x height copy: mode 1 smooth (Lanczos,
+    // radius 3), any other mode sharp (nearest neighbour). A width or height
+    // below 1 gives an empty picture; the sharp mode makes an empty picture
+    // into a black one of the new size. The smooth mode throws VorlixError
+    // ("Source bitmap too small") for an empty picture, and either mode
+    // throws when the new picture can't be allocated; the picture then stays
+    // as it was (the snapshot is already taken).
+    void ResizePicture(int width, int height, int mode);
+    // Whole-picture clipboard operations; also reached with Ctrl+C / Ctrl+X /
+    // Ctrl+V, Ctrl+Insert (copy), Shift+Insert (paste) and Shift+Delete (cut)
+    // while the control has the focus.
+    void CopyToClipboard();    // nothing for an empty picture
+    void CutToClipboard();     // copy, then empty the picture
+    void PasteFromClipboard(); // nothing unless the clipboard holds an image
 
     // --- View state ----------------------------------------------------------
     double Zoom() const { return m_zoom; } // screen pixels per picture pixel
@@ -162,6 +195,8 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     // Where a paint puts the picture: source S in picture pixels onto
@@ -191,6 +226,9 @@ private:
     void drawBand(QPainter &painter) const;
     void barScrolled(Qt::Orientation orientation, int position);
     void hideBars();
+    // The clipboard operation a key stands for, if any.
+    enum class ClipboardKey { None, Copy, Cut, Paste };
+    static ClipboardKey clipboardKey(const QKeyEvent *event);
 
     QImage m_picture;
     QImage m_undoBitmap;

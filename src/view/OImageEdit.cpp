@@ -1,0 +1,216 @@
+// TOImage's edits of its own picture: rectangle copy and fill, resize, and
+// whole-picture cut, copy and paste with their keys.
+#include "view/OImage.h"
+
+#include "platform/Blit.h"
+#include "platform/Errors.h"
+#include "view/Resample.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMimeData>
+
+#include <algorithm>
+#include <climits>
+
+namespace vorlix {
+
+namespace {
+
+// Rectangles arrive in drag order.
+Rect normalised(const Rect &r)
+{
+    return {std::min(r.Left, r.Right), std::min(r.Top, r.Bottom), std::max(r.Left, r.Right),
+            std::max(r.Top, r.Bottom)};
+}
+
+VorlixError noMemory()
+{
+    return VorlixError(QStringLiteral("Not enough memory for a picture of that size"));
+}
+
+// A blank 24-bit picture; throws when it can't be had.
+QImage blankPicture(long long width, long long height)
+{
+    QImage image;
+    if (width <= INT_MAX && height <= INT_MAX)
+        image = QImage(int(width), int(height), QImage::Format_BGR888);
+    if (image.isNull())
+        throw noMemory();
+    image.fill(Qt::black);
+    return image;
+}
+
+void putOnClipboard(const QImage &picture)
+{
+    // Plain 24-bit RGB is what every clipboard back end can encode.
+    if (QClipboard *clipboard = QGuiApplication::clipboard())
+        clipboard->setImage(picture.convertToFormat(QImage::Format_RGB888));
+}
+
+} // namespace
+
+void TOImage::CopyRectToClipboard(Rect r)
+{
+    const Rect n = normalised(r);
+    const long long w = static_cast<long long>(n.Right) - n.Left;
+    const long long h = static_cast<long long>(n.Bottom) - n.Top;
+    if (w == 0 || h == 0)
+        return;
+    // Parts beyond the picture keep the blank picture's black.
+    QImage block = blankPicture(w, h);
+    if (hasPicture())
+        blockCopy(block, 0, 0, block.width(), block.height(), m_picture, n.Left, n.Top);
+    putOnClipboard(block);
+}
+
+void TOImage::FillArea(Rect r, quint32 colorBgr)
+{
+    FillArea(r, QColor(int(colorBgr & 0xff), int((colorBgr >> 8) & 0xff), int((colorBgr >> 16) & 0xff)));
+}
+
+void TOImage::FillArea(Rect r, const QColor &color)
+{
+    if (m_undo)
+        SaveUndo();
+    const Rect n = normalised(r);
+    const int x0 = std::max(0, n.Left);
+    const int y0 = std::max(0, n.Top);
+    const int x1 = std::min(m_picture.width(), n.Right);
+    const int y1 = std::min(m_picture.height(), n.Bottom);
+    if (x0 < x1 && y0 < y1) {
+        if (m_picture.format() != QImage::Format_BGR888)
+            m_picture = m_picture.convertToFormat(QImage::Format_BGR888);
+        const uchar pixel[3] = {uchar(color.blue()), uchar(color.green()), uchar(color.red())};
+        for (int y = y0; y < y1; ++y) {
+            uchar *d = m_picture.scanLine(y) + qsizetype(x0) * 3; // detaches from the snapshot
+            for (int x = x0; x < x1; ++x, d += 3)
+                std::copy(pixel, pixel + 3, d);
+        }
+    }
+    pictureChanged();
+}
+
+void TOImage::ResizePicture(int width, int height, int mode)
+{
+    if (m_undo)
+        SaveUndo();
+    QImage resized;
+    if (width >= 1 && height >= 1) {
+        if (mode == 1) {
+            resized = Resample(m_picture, width, height, 3);
+            if (resized.isNull())
+                throw noMemory();
+        } else {
+            resized = blankPicture(width, height);
+            stretchCopy(resized, 0, 0, width, height, m_picture, 0, 0, m_picture.width(),
+                        m_picture.height());
+        }
+    } else if (mode == 1 && !hasPicture()) {
+        // The same refusal as for a usable size, so the outcome doesn't
+        // depend on the requested size.
+        throw VorlixError(QStringLiteral("Source bitmap too small"));
+    }
+    m_picture = resized.format() == QImage::Format_BGR888 || resized.isNull()
+        ? resized
+        : resized.convertToFormat(QImage::Format_BGR888);
+    pictureChanged();
+}
+
+void TOImage::CopyToClipboard()
+{
+    if (hasPicture())
+        putOnClipboard(m_picture);
+}
+
+void TOImage::CutToClipboard()
+{
+    if (!hasPicture())
+        return;
+    CopyToClipboard();
+    if (m_undo)
+        SaveUndo();
+    m_picture = QImage();
+    pictureChanged();
+}
+
+void TOImage::PasteFromClipboard()
+{
+    const QClipboard *clipboard = QGuiApplication::clipboard();
+    const QMimeData *data = clipboard ? clipboard->mimeData() : nullptr;
+    if (!data || !data->hasImage())
+        return;
+    const QImage image = clipboard->image();
+    if (image.isNull())
+        return;
+    const QImage picture = image.convertToFormat(QImage::Format_BGR888);
+    if (picture.isNull())
+        throw noMemory();
+    if (m_undo)
+        SaveUndo();
+    m_picture = picture;
+    pictureChanged();
+    if (m_drawStyle == dsStretchRatio)
+        FitRatio();
+}
+
+// --- Keys ------------------------------------------------------------------------
+
+TOImage::ClipboardKey TOImage::clipboardKey(const QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const bool shift = mods.testFlag(Qt::ShiftModifier);
+    const bool ctrl = mods.testFlag(Qt::ControlModifier);
+    const bool alt = mods.testFlag(Qt::AltModifier);
+    switch (event->key()) {
+    case Qt::Key_Insert:
+        if (shift) // before Ctrl: Ctrl+Shift+Insert pastes
+            return ClipboardKey::Paste;
+        return ctrl ? ClipboardKey::Copy : ClipboardKey::None;
+    case Qt::Key_Delete:
+        return shift ? ClipboardKey::Cut : ClipboardKey::None;
+    // The control characters 3, 24 and 22; Alt+Ctrl types other characters.
+    case Qt::Key_C:
+        return ctrl && !alt ? ClipboardKey::Copy : ClipboardKey::None;
+    case Qt::Key_X:
+        return ctrl && !alt ? ClipboardKey::Cut : ClipboardKey::None;
+    case Qt::Key_V:
+        return ctrl && !alt ? ClipboardKey::Paste : ClipboardKey::None;
+    default:
+        return ClipboardKey::None;
+    }
+}
+
+bool TOImage::event(QEvent *event)
+{
+    // With the focus here, these keys are ours even if a window shortcut
+    // uses them too.
+    if (event->type() == QEvent::ShortcutOverride
+        && clipboardKey(static_cast<QKeyEvent *>(event)) != ClipboardKey::None) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void TOImage::keyPressEvent(QKeyEvent *event)
+{
+    switch (clipboardKey(event)) {
+    case ClipboardKey::Copy:
+        CopyToClipboard();
+        break;
+    case ClipboardKey::Cut:
+        CutToClipboard();
+        break;
+    case ClipboardKey::Paste:
+        PasteFromClipboard();
+        break;
+    case ClipboardKey::None:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+} // namespace vorlix
