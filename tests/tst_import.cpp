@@ -382,6 +382,8 @@ void TestImport::laterMismatchesBuildNewDialogs()
         MainForm->OpenImage1Click();
         QCOMPARE(G().SizeMismatch, false);
     }
+    QCOMPARE(fake()->fileRequests.first().directory, QDir::homePath());
+    QCOMPARE(fake()->fileRequests.last().directory, m_dir->path()); // where the last one came from
     QCOMPARE(seen.size(), 3);
     QVERIFY(seen[0] != seen[1] && seen[1] != seen[2]);
 }

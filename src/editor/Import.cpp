@@ -8,6 +8,9 @@
 #include "shell/MainForm.h"
 #include "skin/GlobalVar.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace vorlix {
 
 void TMainForm::OpenImage1Click()
@@ -29,6 +32,9 @@ void TMainForm::OpenImage1Click()
     request.title = QStringLiteral("Open Image...");
     request.filter = QStringLiteral("All (*.bmp)|*.bmp|Bitmaps (*.bmp)|*.bmp");
     request.picturePreview = true;
+    // Start where the last picture came from: skin artwork tends to sit together.
+    request.directory = g.ImportFileName.isEmpty() ? QDir::homePath()
+                                                   : QFileInfo(g.ImportFileName).absolutePath();
     const QString fileName = services().openFile(this, request);
     if (fileName.isEmpty())
         return;

@@ -6,6 +6,7 @@
 #include "shell/MainForm.h"
 #include "skin/GlobalVar.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace vorlix {
@@ -44,6 +45,7 @@ void TMainForm::SaveImage1Click()
     request.filter = QStringLiteral("Bitmaps (*.bmp)|*.bmp");
     // We settle the final name ourselves, so the overwrite question is ours too.
     request.confirmOverwrite = false;
+    request.directory = QFileInfo(OutputDir->text()).isDir() ? OutputDir->text() : QDir::homePath();
     QString path = services().saveFile(this, request);
     if (path.isEmpty())
         return;
