@@ -10,6 +10,14 @@ namespace vorlix {
 // QImage::Format_BGR888. Throws VorlixError("Source bitmap too small") when the
 // source has no width or height. A width or height below 1 gives an empty
 // picture.
+//
+// Along each axis the first and last pixels of source and result line up
+// (scale (m - 1) / (n - 1) for n source and m result pixels); a single source
+// or result pixel uses the size ratio m / n instead, and a single result pixel
+// sits on the first source pixel. Edges are mirrored, and where the kernel
+// reaches beyond the mirror image the edge pixel is repeated. The result is
+// bit for bit that of a plain two-pass evaluation in floats, each sum adding
+// its contributors in order. Running out of memory throws VorlixError too.
 QImage Resample(const QImage &source, int width, int height, int radius = 3);
 
 } // namespace vorlix
