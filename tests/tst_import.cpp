@@ -295,17 +295,15 @@ void TestImport::badFiles()
 
 void TestImport::damagedRunLengthDataGivesDefinedPixels()
 {
-    // A 4 x 2 run-length file whose data ends at once: no pixel is decoded.
-    QByteArray bmp("BM");
-    bmp.resize(14 + 40 + 8 + 2);
-    bmp.fill(0, 0);
+    // A 40 x 30 run-length file whose data ends at once: no pixel is decoded.
+    QByteArray bmp(14 + 40 + 8 + 2, '\0');
     bmp[0] = 'B';
     bmp[1] = 'M';
     qToLittleEndian<quint32>(bmp.size(), bmp.data() + 2);
     qToLittleEndian<quint32>(14 + 40 + 8, bmp.data() + 10);
     qToLittleEndian<quint32>(40, bmp.data() + 14);
-    qToLittleEndian<qint32>(4, bmp.data() + 18);
-    qToLittleEndian<qint32>(2, bmp.data() + 22);
+    qToLittleEndian<qint32>(40, bmp.data() + 18);
+    qToLittleEndian<qint32>(30, bmp.data() + 22);
     qToLittleEndian<quint16>(1, bmp.data() + 26);
     qToLittleEndian<quint16>(8, bmp.data() + 28);
     qToLittleEndian<quint32>(1, bmp.data() + 30); // RLE8
@@ -318,15 +316,11 @@ void TestImport::damagedRunLengthDataGivesDefinedPixels()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bmp);
     f.close();
-    QImage img;
-    try {
-        img = readBmpFile(path);
-    } catch (const VorlixError &) {
-        return; // refusing it is just as good
-    }
-    QCOMPARE(img.size(), QSize(4, 2));
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 4; ++x)
+    // Run under valgrind (the _valgrind test) to see undefined pixels used.
+    const QImage img = readBmpFile(path);
+    QCOMPARE(img.size(), QSize(40, 30));
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x)
             QCOMPARE(img.pixel(x, y), qRgb(0x12, 0x34, 0x56));
 }
 
