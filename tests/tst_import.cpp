@@ -97,6 +97,31 @@ Writes optionsBarWrites(int fromState)
     return out;
 }
 
+// An 8-bit run-length BMP of the given size whose data ends at once, so the
+// reader decodes no pixel. Palette entry 0 is red 12, green 34, blue 56.
+QByteArray emptyRunLengthBmp(qint32 width, qint32 height)
+{
+    QByteArray bmp(14 + 40 + 8 + 2, '\0');
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    qToLittleEndian<quint32>(bmp.size(), bmp.data() + 2);
+    qToLittleEndian<quint32>(14 + 40 + 8, bmp.data() + 10);
+    qToLittleEndian<quint32>(40, bmp.data() + 14);
+    qToLittleEndian<qint32>(width, bmp.data() + 18);
+    qToLittleEndian<qint32>(height, bmp.data() + 22);
+    qToLittleEndian<quint16>(1, bmp.data() + 26);
+    qToLittleEndian<quint16>(8, bmp.data() + 28);
+    qToLittleEndian<quint32>(1, bmp.data() + 30); // RLE8
+    qToLittleEndian<quint32>(2, bmp.data() + 46); // two palette entries
+    bmp[54] = 0x56;
+    bmp[55] = 0x34;
+    bmp[56] = 0x12;
+    bmp[58] = char(0xFF);
+    bmp[62] = 0;
+    bmp[63] = 1; // end of bitmap
+    return bmp;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Writes)
@@ -269,6 +294,7 @@ void TestImport::badFiles_data()
     QTest::newRow("truncated") << good.left(good.size() / 2);
     QTest::newRow("PNG named .bmp") << png;
     QTest::newRow("claims 60000 x 60000") << huge;
+    QTest::newRow("run-length, claims 60000 x 60000") << emptyRunLengthBmp(60000, 60000);
     QTest::newRow("empty file") << QByteArray();
     QTest::newRow("header only") << good.left(20);
 }
@@ -296,21 +322,7 @@ void TestImport::badFiles()
 void TestImport::damagedRunLengthDataGivesDefinedPixels()
 {
     // A 40 x 30 run-length file whose data ends at once: no pixel is decoded.
-    QByteArray bmp(14 + 40 + 8 + 2, '\0');
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    qToLittleEndian<quint32>(bmp.size(), bmp.data() + 2);
-    qToLittleEndian<quint32>(14 + 40 + 8, bmp.data() + 10);
-    qToLittleEndian<quint32>(40, bmp.data() + 14);
-    qToLittleEndian<qint32>(40, bmp.data() + 18);
-    qToLittleEndian<qint32>(30, bmp.data() + 22);
-    qToLittleEndian<quint16>(1, bmp.data() + 26);
-    qToLittleEndian<quint16>(8, bmp.data() + 28);
-    qToLittleEndian<quint32>(1, bmp.data() + 30); // RLE8
-    qToLittleEndian<quint32>(2, bmp.data() + 46); // two palette entries
-    bmp[54] = 0x56; bmp[55] = 0x34; bmp[56] = 0x12; // entry 0: blue 56, green 34, red 12
-    bmp[58] = char(0xFF);
-    bmp[62] = 0; bmp[63] = 1; // end of bitmap
+    const QByteArray bmp = emptyRunLengthBmp(40, 30);
     const QString path = m_dir->filePath(QStringLiteral("rle.bmp"));
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
