@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "FakeServices.h"
+#include "Pictures.h"
 #include "output/FastDIB.h"
 #include "output/SkinExport.h"
 #include "shell/Application.h"
@@ -16,16 +17,6 @@
 using namespace vorlix;
 
 namespace {
-
-// Every pixel tells its own coordinates, so a shifted or flipped row shows.
-QImage coordinatePicture(int w, int h)
-{
-    QImage img(w, h, QImage::Format_BGR888);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            img.setPixel(x, y, qRgb(x & 0xFF, y & 0xFF, (x * 7 + y * 13) & 0xFF));
-    return img;
-}
 
 quint32 le(const QByteArray &b, int at, int size)
 {
@@ -142,7 +133,7 @@ void TestExport::bmpLayout()
     QFETCH(int, w);
     QFETCH(int, h);
     QFETCH(int, rowBytes);
-    QImage picture = coordinatePicture(w, h);
+    QImage picture = patterned(w, h);
     const QString path = m_dir->filePath(QStringLiteral("p.bmp"));
     WriteBitmapFile(path, picture);
     const QByteArray b = readAll(path);

@@ -2,6 +2,8 @@
 // every other way out imports nothing.
 #include <QtTest>
 
+#include "Pictures.h"
+
 #include <QLabel>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -22,15 +24,6 @@
 using namespace vorlix;
 
 namespace {
-
-QImage patterned(int w, int h)
-{
-    QImage img(w, h, QImage::Format_BGR888);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            img.setPixelColor(x, y, QColor(x & 255, y & 255, 0x80 | ((x >> 8) & 7) | (((y >> 8) & 7) << 3)));
-    return img;
-}
 
 // Nearest neighbour: destination index i of n samples floor((2i + 1) * m / (2n)).
 QImage sharpReference(const QImage &src, int w, int h)

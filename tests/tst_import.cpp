@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "FakeServices.h"
+#include "Pictures.h"
 #include "editor/ImageRes.h"
 #include "platform/BmpRead.h"
 #include "shell/Application.h"
@@ -12,16 +13,6 @@
 using namespace vorlix;
 
 namespace {
-
-// Every pixel tells its own coordinates, so a wrong offset cannot hide.
-QImage coordinatePicture(int w, int h)
-{
-    QImage img(w, h, QImage::Format_BGR888);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            img.setPixel(x, y, qRgb(x & 0xFF, y & 0xFF, 0x80 | ((x >> 8) << 4) | (y >> 8)));
-    return img;
-}
 
 // One block the import must write: a source rectangle of the picture
 // stretched (nearest neighbour) onto a destination rectangle of a sheet.
@@ -226,7 +217,7 @@ void TestImport::propagation()
     select(node);
     MainForm->StateChanger->setValue(state);
     QCOMPARE(int(G().CurrentState), state);
-    const QImage pic = coordinatePicture(size.width(), size.height());
+    const QImage pic = patterned(size.width(), size.height());
     auto expected = sheets();
     for (const Write &wr : writes)
         applyWrite(expected[size_t(wr.sheet)], wr, pic);
@@ -253,7 +244,7 @@ void TestImport::importKeepsPendingEditsFlag()
     select(16);
     MainForm->DesktopImg->pictureBits().fill(Qt::white);
     MainForm->ApplyBtn->setEnabled(true);
-    fake()->files.enqueue(writeBmp(coordinatePicture(21, 17)));
+    fake()->files.enqueue(writeBmp(patterned(21, 17)));
     MainForm->OpenImage1Click();
     QVERIFY(fake()->messages.isEmpty()); // the import asks no question
     QVERIFY(MainForm->ApplyBtn->isEnabled());
@@ -265,7 +256,7 @@ void TestImport::recordsWithoutDataTakeNothing()
     select(16);
     select(30); // a record without a place in any sheet
     const auto before = sheets();
-    fake()->files.enqueue(writeBmp(coordinatePicture(21, 17)));
+    fake()->files.enqueue(writeBmp(patterned(21, 17)));
     MainForm->OpenImage1Click();
     QCOMPARE(fake()->messages.size(), 1);
     QVERIFY(fake()->messages.first().text.contains(QStringLiteral("cannot take a picture")));
@@ -280,13 +271,13 @@ void TestImport::badFiles_data()
     {
         QBuffer b(&good);
         b.open(QIODevice::WriteOnly);
-        coordinatePicture(21, 17).save(&b, "BMP");
+        patterned(21, 17).save(&b, "BMP");
     }
     QByteArray png;
     {
         QBuffer b(&png);
         b.open(QIODevice::WriteOnly);
-        coordinatePicture(21, 17).save(&b, "PNG");
+        patterned(21, 17).save(&b, "PNG");
     }
     QByteArray huge = good;
     qToLittleEndian<qint32>(60000, huge.data() + 18);
@@ -347,7 +338,7 @@ void TestImport::mismatchShowsTheDialog()
 {
     QFETCH(bool, pressResize);
     select(16);
-    const QImage pic = coordinatePicture(42, 34);
+    const QImage pic = patterned(42, 34);
     auto expected = sheets();
     if (pressResize) {
         applyWrite(expected[skCButtons], w(skCButtons, 23, 0, 44, 17, 0, 0, 42, 34), pic);
@@ -384,7 +375,7 @@ void TestImport::laterMismatchesBuildNewDialogs()
             QCOMPARE(ImagesRes->ResizeType->ItemIndex(), 0);
             ImagesRes->btResizeClick();
         });
-        fake()->files.enqueue(writeBmp(coordinatePicture(30, 30)));
+        fake()->files.enqueue(writeBmp(patterned(30, 30)));
         MainForm->OpenImage1Click();
         QCOMPARE(G().SizeMismatch, false);
     }

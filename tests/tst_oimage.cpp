@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include "Pictures.h"
+
 #include <QPainter>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -15,24 +17,6 @@ using vorlix::TOImage;
 namespace {
 
 const QColor kMaroon(128, 0, 0);
-
-// Every pixel tells its own column and row; the blue channel's top bit keeps
-// them all apart from the background colours used here.
-QImage patterned(int w, int h)
-{
-    QImage img(w, h, QImage::Format_BGR888);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            img.setPixelColor(x, y, QColor(x & 255, y & 255, 0x80 | ((x >> 8) & 7) | (((y >> 8) & 7) << 3)));
-    return img;
-}
-
-QImage uniform(int w, int h, QColor c)
-{
-    QImage img(w, h, QImage::Format_BGR888);
-    img.fill(c);
-    return img;
-}
 
 // A rendered frame of one colour.
 QImage uniformFrame(int w, int h, QColor c)

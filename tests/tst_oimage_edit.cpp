@@ -2,6 +2,8 @@
 // clipboard operations and their keys, and the undo snapshot they take.
 #include <QtTest>
 
+#include "Pictures.h"
+
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMimeData>
@@ -16,23 +18,6 @@ using vorlix::Rect;
 using vorlix::TOImage;
 
 namespace {
-
-// Every pixel tells its own column and row.
-QImage patterned(int w, int h)
-{
-    QImage img(w, h, QImage::Format_BGR888);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            img.setPixelColor(x, y, QColor(x & 255, y & 255, 0x80 | ((x >> 8) & 7) | (((y >> 8) & 7) << 3)));
-    return img;
-}
-
-QImage uniform(int w, int h, QColor c)
-{
-    QImage img(w, h, QImage::Format_BGR888);
-    img.fill(c);
-    return img;
-}
 
 QImage bgr(const QImage &img)
 {

@@ -1,5 +1,7 @@
 #include "editor/ImageRes.h"
 
+#include "platform/WaitCursor.h"
+
 #include "platform/DesktopServices.h"
 #include "platform/Fonts.h"
 #include "shell/Controls.h"
@@ -23,15 +25,6 @@ namespace {
 
 const QColor kOrange(255, 158, 62);
 
-// Shows the wait cursor for the lifetime of the object, also on unwinding.
-class WaitCursor
-{
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
 
 // A grey rectangle with a black one-pixel outline.
 class TShape : public QWidget

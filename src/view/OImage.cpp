@@ -1,5 +1,7 @@
 #include "view/OImage.h"
 
+#include "platform/WaitCursor.h"
+
 #include "platform/Blit.h"
 #include "platform/BmpRead.h"
 #include "platform/Errors.h"
@@ -60,15 +62,6 @@ QPoint clientPoint(const QMouseEvent *event)
     return {truncInt(p.x()), truncInt(p.y())};
 }
 
-// Shows the wait cursor for the lifetime of the object.
-class WaitCursor
-{
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
 
 // Sets a flag for the lifetime of the object, cleared again on unwinding.
 class FlagScope
