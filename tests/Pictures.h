@@ -21,3 +21,15 @@ inline QImage uniform(int w, int h, QColor c)
     img.fill(c);
     return img;
 }
+
+// Nearest-neighbour reference: destination index i of n samples source index
+// floor((2i + 1) * m / (2n)) of m.
+inline QImage sharpReference(const QImage &src, int w, int h)
+{
+    QImage out(w, h, QImage::Format_BGR888);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            out.setPixelColor(x, y, src.pixelColor(int((2LL * x + 1) * src.width() / (2LL * w)),
+                                                   int((2LL * y + 1) * src.height() / (2LL * h))));
+    return out;
+}

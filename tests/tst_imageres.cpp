@@ -25,17 +25,6 @@ using namespace vorlix;
 
 namespace {
 
-// Nearest neighbour: destination index i of n samples floor((2i + 1) * m / (2n)).
-QImage sharpReference(const QImage &src, int w, int h)
-{
-    QImage out(w, h, QImage::Format_BGR888);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            out.setPixelColor(x, y, src.pixelColor(int((2LL * x + 1) * src.width() / (2LL * w)),
-                                                   int((2LL * y + 1) * src.height() / (2LL * h))));
-    return out;
-}
-
 // Runs the dialog modally; `during` acts while it is up and must close it.
 int execWith(TImagesRes &d, const std::function<void()> &during)
 {

@@ -29,7 +29,7 @@ void TMainForm::writeViewIntoSheet()
     // A record without a place in a sheet (every node below the main window's
     // first 21 elements) takes nothing: for nodes past the miniature's branch
     // the view still shows the element selected before.
-    if (e.SheetRect.width() <= 0 || e.SheetRect.height() <= 0)
+    if (!e.hasSheetPlace())
         return;
     QImage *sheet = G().sheet(e.Sheet);
     if (!sheet)

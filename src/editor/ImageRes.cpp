@@ -1,9 +1,8 @@
 #include "editor/ImageRes.h"
 
-#include "platform/WaitCursor.h"
-
 #include "platform/DesktopServices.h"
 #include "platform/Fonts.h"
+#include "platform/WaitCursor.h"
 #include "shell/Controls.h"
 #include "skin/GlobalVar.h"
 #include "view/OImage.h"
@@ -24,7 +23,6 @@ TImagesRes *ImagesRes = nullptr;
 namespace {
 
 const QColor kOrange(255, 158, 62);
-
 
 // A grey rectangle with a black one-pixel outline.
 class TShape : public QWidget

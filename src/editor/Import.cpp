@@ -20,7 +20,7 @@ void TMainForm::OpenImage1Click()
     if (idx < 0)
         return; // nothing to import into
     const SkinElement &e = g.ElementTable[size_t(idx)];
-    if (e.SheetRect.width() <= 0 || e.SheetRect.height() <= 0) {
+    if (!e.hasSheetPlace()) {
         services().messageBox(this, QStringLiteral("Vorlix"),
                               QStringLiteral("\"%1\" cannot take a picture yet.")
                                   .arg(SelTree->caption(idx)),

@@ -34,6 +34,9 @@ struct SkinElement
     std::int8_t StateStepY = 0;
 
     bool isGroup() const { return Sheet == skNone; }
+    // Whether the element has a place in a sheet; records without data have
+    // none and can neither take an import nor an applied edit.
+    bool hasSheetPlace() const { return SheetRect.width() > 0 && SheetRect.height() > 0; }
 };
 
 constexpr int kElementCount = 256;

@@ -1,10 +1,9 @@
 #include "view/OImage.h"
 
-#include "platform/WaitCursor.h"
-
 #include "platform/Blit.h"
 #include "platform/BmpRead.h"
 #include "platform/Errors.h"
+#include "platform/WaitCursor.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -61,7 +60,6 @@ QPoint clientPoint(const QMouseEvent *event)
     const QPointF p = event->position();
     return {truncInt(p.x()), truncInt(p.y())};
 }
-
 
 // Sets a flag for the lifetime of the object, cleared again on unwinding.
 class FlagScope
