@@ -14,8 +14,8 @@
 #include "output/FastDIB.h"
 #include "output/SkinExport.h"
 #include "platform/DesktopServices.h"
-#include "shell/Application.h"
-#include "shell/MainForm.h"
+#include "app/Application.h"
+#include "mainwindow/MainForm.h"
 #include "skin/GlobalVar.h"
 
 using namespace vorlix;

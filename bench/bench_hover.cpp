@@ -8,8 +8,8 @@
 
 #include <cstdio>
 
-#include "shell/Application.h"
-#include "shell/MainForm.h"
+#include "app/Application.h"
+#include "mainwindow/MainForm.h"
 
 using namespace vorlix;
 

@@ -3,8 +3,8 @@
 
 #include "FakeServices.h"
 #include "platform/Blit.h"
-#include "shell/Application.h"
-#include "shell/MainForm.h"
+#include "app/Application.h"
+#include "mainwindow/MainForm.h"
 #include "skin/ElementTree.h"
 #include "skin/GlobalVar.h"
 

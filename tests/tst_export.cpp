@@ -6,8 +6,8 @@
 #include "Pictures.h"
 #include "output/FastDIB.h"
 #include "output/SkinExport.h"
-#include "shell/Application.h"
-#include "shell/MainForm.h"
+#include "app/Application.h"
+#include "mainwindow/MainForm.h"
 #include "skin/GlobalVar.h"
 
 #include <csignal>

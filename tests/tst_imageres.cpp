@@ -13,10 +13,10 @@
 #include <memory>
 
 #include "FakeServices.h"
-#include "editor/ImageRes.h"
+#include "dialogs/ImageRes.h"
 #include "platform/Errors.h"
-#include "shell/Application.h"
-#include "shell/Controls.h"
+#include "app/Application.h"
+#include "controls/Controls.h"
 #include "skin/GlobalVar.h"
 #include "view/OImage.h"
 #include "view/Resample.h"

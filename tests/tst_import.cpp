@@ -4,10 +4,10 @@
 
 #include "FakeServices.h"
 #include "Pictures.h"
-#include "editor/ImageRes.h"
+#include "dialogs/ImageRes.h"
 #include "platform/BmpRead.h"
-#include "shell/Application.h"
-#include "shell/MainForm.h"
+#include "app/Application.h"
+#include "mainwindow/MainForm.h"
 #include "skin/GlobalVar.h"
 
 using namespace vorlix;

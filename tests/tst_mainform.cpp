@@ -3,12 +3,12 @@
 #include <QtTest>
 
 #include "FakeServices.h"
-#include "editor/ImageRes.h"
-#include "output/SelDir.h"
+#include "dialogs/ImageRes.h"
+#include "dialogs/SelDir.h"
 #include "platform/Errors.h"
-#include "shell/Aboutbox.h"
-#include "shell/Application.h"
-#include "shell/MainForm.h"
+#include "dialogs/Aboutbox.h"
+#include "app/Application.h"
+#include "mainwindow/MainForm.h"
 #include "skin/GlobalVar.h"
 
 #include <QPushButton>

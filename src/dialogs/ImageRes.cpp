@@ -1,9 +1,9 @@
-#include "editor/ImageRes.h"
+#include "dialogs/ImageRes.h"
 
 #include "platform/DesktopServices.h"
 #include "platform/Fonts.h"
 #include "platform/WaitCursor.h"
-#include "shell/Controls.h"
+#include "controls/Controls.h"
 #include "skin/GlobalVar.h"
 #include "view/OImage.h"
 

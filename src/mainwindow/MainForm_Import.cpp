@@ -1,11 +1,11 @@
 // "Open Image...": a BMP file read into ImportPicture, brought to the
 // element's size by the size dialog when needed, then stretched into every
 // state of the selected element and of the elements below it.
-#include "editor/ImageRes.h"
+#include "dialogs/ImageRes.h"
 #include "editor/Propagate.h"
 #include "platform/BmpRead.h"
 #include "platform/DesktopServices.h"
-#include "shell/MainForm.h"
+#include "mainwindow/MainForm.h"
 #include "skin/GlobalVar.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "output/SelDir.h"
+#include "dialogs/SelDir.h"
 
 #include "platform/Fonts.h"
 

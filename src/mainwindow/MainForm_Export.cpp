@@ -3,7 +3,7 @@
 
 #include "output/FastDIB.h"
 #include "platform/DesktopServices.h"
-#include "shell/MainForm.h"
+#include "mainwindow/MainForm.h"
 #include "skin/GlobalVar.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 // The popup menus behind the flat text buttons across the top of the window.
 #include "platform/DesktopServices.h"
-#include "shell/MainForm.h"
+#include "mainwindow/MainForm.h"
 
 #include <QMenu>
 

@@ -1,11 +1,11 @@
-#include "shell/Application.h"
+#include "app/Application.h"
 
-#include "editor/ImageRes.h"
-#include "output/SelDir.h"
+#include "dialogs/ImageRes.h"
+#include "dialogs/SelDir.h"
 #include "platform/DesktopServices.h"
 #include "platform/Fonts.h"
-#include "shell/Aboutbox.h"
-#include "shell/MainForm.h"
+#include "dialogs/Aboutbox.h"
+#include "mainwindow/MainForm.h"
 #include "skin/GlobalVar.h"
 #include "skin/SkinSheets.h"
 

@@ -1,4 +1,4 @@
-#include "shell/SelTree.h"
+#include "controls/SelTree.h"
 
 #include "platform/DesktopServices.h"
 #include "platform/Fonts.h"

@@ -1,6 +1,6 @@
-#include "shell/MainForm.h"
+#include "mainwindow/MainForm.h"
 
-#include "editor/ImageRes.h"
+#include "dialogs/ImageRes.h"
 #include "platform/DesktopServices.h"
 #include "platform/Errors.h"
 #include "platform/Fonts.h"

@@ -2,7 +2,7 @@
 // is the only record that the view holds edits not yet written.
 #include "platform/Blit.h"
 #include "platform/DesktopServices.h"
-#include "shell/MainForm.h"
+#include "mainwindow/MainForm.h"
 #include "skin/GlobalVar.h"
 
 namespace vorlix {

@@ -8,8 +8,8 @@
 #include <QWidget>
 #include <QFrame>
 
-#include "shell/Controls.h"
-#include "shell/SelTree.h"
+#include "controls/Controls.h"
+#include "controls/SelTree.h"
 #include "view/OImage.h"
 
 #include <memory>

@@ -1,4 +1,4 @@
-#include "shell/Aboutbox.h"
+#include "dialogs/Aboutbox.h"
 
 #include "platform/Fonts.h"
 

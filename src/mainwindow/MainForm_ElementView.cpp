@@ -1,7 +1,7 @@
 // The element view: the selected element's current state, copied out of its
 // sheet into DesktopImg; a group node shows the outlined miniature instead.
 #include "platform/Blit.h"
-#include "shell/MainForm.h"
+#include "mainwindow/MainForm.h"
 #include "skin/ElementTree.h"
 #include "skin/GlobalVar.h"
 
