@@ -46,12 +46,47 @@ public:
     void SaveImage1Click();
     void WriteBitmapFile(const QString &path, QImage &bitmap);
 
-    // Importing a picture into the selected element.
+    // Importing a picture into the selected element (MainForm_Import.cpp).
     void OpenImage1Click();
 
-    // Menus.
+    // ---- Editing in the view: modes, selection, clipboard, undo, colour
+    // swatches (MainForm_Edit.cpp).
+    void Undo1Click();
+    void Cut1Click();
+    void Copy1Click();
+    void Paste1Click();
+    void Delete1Click();
+    void SelectAll1Click();
+    void Deselect1Click();
+    // ---- end of editing
+
+    // ---- Directories and persisted settings (MainForm_Settings.cpp).
+    void SetTempDirectory1Click();
+    void SetOutputDirectory1Click();
+    // ---- end of settings
+
+    // ---- Whole skins: folders and archives (MainForm_Skin.cpp).
+    void OpenSkin1Click();
+    void SaveSkin1Click();
+    void OpenZIPSkin1Click();
+    void SaveZIPSkin1Click();
+    // ---- end of whole skins
+
+    // ---- Window shape and moving the window by its body (MainForm_Shape.cpp).
+    // ---- end of shape
+
+    // ---- Menus, web links and the about box (MainForm_Menus.cpp).
     void btImageClick();
+    void btEditClick();
+    void btfxLabClick();
+    void btvorlixClick();
+    void btoptionsClick();
+    void bthelpClick();
     void Exit1Click();
+    void About1Click();
+    void WinAmp1Click();
+    void HomepageVorlix1Click();
+    // ---- end of menus
 
     // Controls, named as on the window.
     TfcImageForm *fcImageForm1 = nullptr;
@@ -95,6 +130,38 @@ public:
     QAction *CaptureImage1 = nullptr;
     QAction *SaveImage1 = nullptr;
     QAction *Exit1 = nullptr;
+
+    QMenu *pmEdit = nullptr;
+    QAction *Undo1 = nullptr;
+    QAction *Cut1 = nullptr;
+    QAction *Copy1 = nullptr;
+    QAction *Paste1 = nullptr;
+    QAction *Delete1 = nullptr;
+    QAction *SelectAll1 = nullptr;
+    QAction *Deselect1 = nullptr;
+
+    QMenu *pmfxLab = nullptr;
+    QAction *Grayscale1 = nullptr;
+    QAction *Fire1 = nullptr;
+    QAction *tobeContinued1 = nullptr;
+
+    QMenu *pmVorlix = nullptr;
+    QAction *OpenSkin1 = nullptr;
+    QAction *SaveSkin1 = nullptr;
+    QAction *OpenZIPSkin1 = nullptr;
+    QAction *SaveZIPSkin1 = nullptr;
+    QAction *Vorlix1 = nullptr;
+
+    QMenu *pmOptions = nullptr;
+    QAction *SetTempDirectory1 = nullptr;
+    QAction *SetOutputDirectory1 = nullptr;
+
+    QMenu *pmHelp = nullptr;
+    QAction *Contents1 = nullptr;
+    QMenu *Internetlinks1 = nullptr;
+    QAction *HomepageVorlix1 = nullptr;
+    QAction *WinAmp1 = nullptr;
+    QAction *About1 = nullptr;
 
 signals:
     // The about box is asked for (a click on the small logo).

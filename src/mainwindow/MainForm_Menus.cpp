@@ -1,4 +1,5 @@
-// The popup menus behind the flat text buttons across the top of the window.
+// The popup menus behind the flat text buttons across the top of the window,
+// Exit, the web links and the about box.
 #include "platform/DesktopServices.h"
 #include "mainwindow/MainForm.h"
 
@@ -7,6 +8,13 @@
 namespace vorlix {
 
 namespace {
+
+QMenu *makeMenu(QWidget *owner, const char *name)
+{
+    auto *menu = new QMenu(owner);
+    menu->setObjectName(QLatin1String(name));
+    return menu;
+}
 
 QAction *addItem(QMenu *menu, const char *name, const QString &caption,
                  const QKeySequence &shortcut = {})
@@ -28,8 +36,7 @@ QAction *addSeparator(QMenu *menu, const char *name)
 
 void TMainForm::buildMenus()
 {
-    pmImage = new QMenu(this);
-    pmImage->setObjectName(QStringLiteral("pmImage"));
+    pmImage = makeMenu(this, "pmImage");
     OpenImage1 = addItem(pmImage, "OpenImage1", QStringLiteral("Open Image..."),
                          QKeySequence(Qt::CTRL | Qt::Key_O));
     ScanImage1 = addItem(pmImage, "ScanImage1", QStringLiteral("Scan Image..."));
@@ -40,18 +47,87 @@ void TMainForm::buildMenus()
     addSeparator(pmImage, "sep2");
     Exit1 = addItem(pmImage, "Exit1", QStringLiteral("Exit"));
 
+    pmEdit = makeMenu(this, "pmEdit");
+    Undo1 = addItem(pmEdit, "Undo1", QStringLiteral("Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    addSeparator(pmEdit, "sep3");
+    Cut1 = addItem(pmEdit, "Cut1", QStringLiteral("Cut"), QKeySequence(Qt::CTRL | Qt::Key_X));
+    Copy1 = addItem(pmEdit, "Copy1", QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C));
+    Paste1 = addItem(pmEdit, "Paste1", QStringLiteral("Paste"), QKeySequence(Qt::CTRL | Qt::Key_V));
+    addSeparator(pmEdit, "sep4");
+    Delete1 = addItem(pmEdit, "Delete1", QStringLiteral("Delete"), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    addSeparator(pmEdit, "sep5");
+    SelectAll1 = addItem(pmEdit, "SelectAll1", QStringLiteral("Select All"), QKeySequence(Qt::CTRL | Qt::Key_A));
+    Deselect1 = addItem(pmEdit, "Deselect1", QStringLiteral("Deselect"), QKeySequence(Qt::CTRL | Qt::Key_D));
+
+    pmfxLab = makeMenu(this, "pmfxLab");
+    Grayscale1 = addItem(pmfxLab, "Grayscale1", QStringLiteral("Grayscale"));
+    Fire1 = addItem(pmfxLab, "Fire1", QStringLiteral("Fire"));
+    tobeContinued1 = addItem(pmfxLab, "tobeContinued1", QStringLiteral("...to be Continue"));
+
+    pmVorlix = makeMenu(this, "pmVorlix");
+    OpenSkin1 = addItem(pmVorlix, "OpenSkin1", QStringLiteral("Open Skin..."));
+    SaveSkin1 = addItem(pmVorlix, "SaveSkin1", QStringLiteral("Save Skin..."));
+    addSeparator(pmVorlix, "sep6");
+    OpenZIPSkin1 = addItem(pmVorlix, "OpenZIPSkin1", QStringLiteral("Open ZIP Skin..."));
+    SaveZIPSkin1 = addItem(pmVorlix, "SaveZIPSkin1", QStringLiteral("Save ZIP Skin..."));
+    addSeparator(pmVorlix, "sep7");
+    Vorlix1 = addItem(pmVorlix, "Vorlix1", QStringLiteral("Vorlix"));
+
+    pmOptions = makeMenu(this, "pmOptions");
+    SetTempDirectory1 = addItem(pmOptions, "SetTempDirectory1", QStringLiteral("Set Temp Directory..."));
+    SetOutputDirectory1 = addItem(pmOptions, "SetOutputDirectory1", QStringLiteral("Set Output Directory..."));
+
+    pmHelp = makeMenu(this, "pmHelp");
+    Contents1 = addItem(pmHelp, "Contents1", QStringLiteral("Contents"));
+    addSeparator(pmHelp, "sep8");
+    Internetlinks1 = makeMenu(pmHelp, "Internetlinks1");
+    Internetlinks1->setTitle(QStringLiteral("Internet Links"));
+    pmHelp->addMenu(Internetlinks1);
+    HomepageVorlix1 = addItem(Internetlinks1, "HomepageVorlix1", QStringLiteral("Homepage Vorlix"));
+    WinAmp1 = addItem(Internetlinks1, "WinAmp1", QStringLiteral("WinAmp"));
+    About1 = addItem(pmHelp, "About1", QStringLiteral("About..."));
+
     // Shortcuts work anywhere in the window, also while the tree or another
     // control has the keyboard focus.
-    for (QAction *a : pmImage->actions())
-        if (!a->shortcut().isEmpty()) {
-            a->setShortcutContext(Qt::WindowShortcut);
-            addAction(a);
-        }
+    for (QMenu *menu : {pmImage, pmEdit, pmfxLab, pmVorlix, pmOptions, pmHelp})
+        for (QAction *a : menu->actions())
+            if (!a->shortcut().isEmpty()) {
+                a->setShortcutContext(Qt::WindowShortcut);
+                addAction(a);
+            }
 
-    connect(OpenImage1, &QAction::triggered, this, [this] { guarded([this] { OpenImage1Click(); }); });
-    connect(SaveImage1, &QAction::triggered, this, [this] { guarded([this] { SaveImage1Click(); }); });
-    connect(Exit1, &QAction::triggered, this, [this] { guarded([this] { Exit1Click(); }); });
-    connect(btImage, &QAbstractButton::clicked, this, [this] { guarded([this] { btImageClick(); }); });
+    const auto wire = [this](QAction *a, void (TMainForm::*handler)()) {
+        connect(a, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    };
+    wire(OpenImage1, &TMainForm::OpenImage1Click);
+    wire(SaveImage1, &TMainForm::SaveImage1Click);
+    wire(Exit1, &TMainForm::Exit1Click);
+    wire(Undo1, &TMainForm::Undo1Click);
+    wire(Cut1, &TMainForm::Cut1Click);
+    wire(Copy1, &TMainForm::Copy1Click);
+    wire(Paste1, &TMainForm::Paste1Click);
+    wire(Delete1, &TMainForm::Delete1Click);
+    wire(SelectAll1, &TMainForm::SelectAll1Click);
+    wire(Deselect1, &TMainForm::Deselect1Click);
+    wire(OpenSkin1, &TMainForm::OpenSkin1Click);
+    wire(SaveSkin1, &TMainForm::SaveSkin1Click);
+    wire(OpenZIPSkin1, &TMainForm::OpenZIPSkin1Click);
+    wire(SaveZIPSkin1, &TMainForm::SaveZIPSkin1Click);
+    wire(SetTempDirectory1, &TMainForm::SetTempDirectory1Click);
+    wire(SetOutputDirectory1, &TMainForm::SetOutputDirectory1Click);
+    wire(HomepageVorlix1, &TMainForm::HomepageVorlix1Click);
+    wire(WinAmp1, &TMainForm::WinAmp1Click);
+    wire(About1, &TMainForm::About1Click);
+
+    const auto wireButton = [this](TSpeedButton *b, void (TMainForm::*handler)()) {
+        connect(b, &QAbstractButton::clicked, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    };
+    wireButton(btImage, &TMainForm::btImageClick);
+    wireButton(btEdit, &TMainForm::btEditClick);
+    wireButton(btfxLab, &TMainForm::btfxLabClick);
+    wireButton(btvorlix, &TMainForm::btvorlixClick);
+    wireButton(btoptions, &TMainForm::btoptionsClick);
+    wireButton(bthelp, &TMainForm::bthelpClick);
 }
 
 QPoint TMainForm::menuPoint(const QWidget *button) const
@@ -62,14 +138,24 @@ QPoint TMainForm::menuPoint(const QWidget *button) const
     return {std::abs(p.x()), std::abs(p.y())};
 }
 
-void TMainForm::btImageClick()
-{
-    pmImage->exec(menuPoint(btImage));
-}
+void TMainForm::btImageClick() { pmImage->exec(menuPoint(btImage)); }
+void TMainForm::btEditClick() { pmEdit->exec(menuPoint(btEdit)); }
+void TMainForm::btfxLabClick() { pmfxLab->exec(menuPoint(btfxLab)); }
+void TMainForm::btvorlixClick() { pmVorlix->exec(menuPoint(btvorlix)); }
+void TMainForm::btoptionsClick() { pmOptions->exec(menuPoint(btoptions)); }
+void TMainForm::bthelpClick() { pmHelp->exec(menuPoint(bthelp)); }
 
 void TMainForm::Exit1Click()
 {
     close();
 }
+
+void TMainForm::About1Click()
+{
+    emit aboutRequested();
+}
+
+void TMainForm::WinAmp1Click() {}
+void TMainForm::HomepageVorlix1Click() {}
 
 } // namespace vorlix

@@ -1,0 +1,9 @@
+// The directories dialog and the settings kept between runs.
+#include "mainwindow/MainForm.h"
+
+namespace vorlix {
+
+void TMainForm::SetTempDirectory1Click() {}
+void TMainForm::SetOutputDirectory1Click() {}
+
+} // namespace vorlix

@@ -1,0 +1,11 @@
+// Opening and saving whole skins: folders and archives.
+#include "mainwindow/MainForm.h"
+
+namespace vorlix {
+
+void TMainForm::OpenSkin1Click() {}
+void TMainForm::SaveSkin1Click() {}
+void TMainForm::OpenZIPSkin1Click() {}
+void TMainForm::SaveZIPSkin1Click() {}
+
+} // namespace vorlix
