@@ -1,5 +1,8 @@
 #include "mainwindow/MainForm.h"
 
+#include <QCloseEvent>
+#include <QShowEvent>
+
 #include "dialogs/ImageRes.h"
 #include "platform/DesktopServices.h"
 #include "platform/Errors.h"
@@ -80,11 +83,14 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent)
     setFont(defaultFont());
     buildLayout();
     buildMenus();
+    guarded([this] { setupShape(); });
     guarded([this] { FormCreate(); });
 }
 
 TMainForm::~TMainForm()
 {
+    guarded([this] { saveSettingsAtDestroy(); });
+    guarded([this] { removeShape(); });
     FormDestroy();
     if (MainForm == this)
         MainForm = nullptr;
@@ -260,6 +266,25 @@ void TMainForm::minimizebutClick()
 void TMainForm::statusimgClick()
 {
     emit aboutRequested();
+}
+
+void TMainForm::showEvent(QShowEvent *e)
+{
+    QWidget::showEvent(e);
+    if (!e->spontaneous())
+        guarded([this] { restoreSettings(); });
+}
+
+void TMainForm::closeEvent(QCloseEvent *e)
+{
+    bool close = true;
+    guarded([&] { close = canClose(); });
+    if (!close) {
+        e->ignore();
+        return;
+    }
+    guarded([this] { saveSettingsAtClose(); });
+    e->accept();
 }
 
 void TMainForm::changeEvent(QEvent *e)

@@ -33,6 +33,9 @@ public:
     // Element view: show the selected element, one state at a time.
     void SelTreeChange();
     void RefreshSelectImg();
+    // Recomposes the miniature (and the group views) from the current sheets
+    // after an import, an apply or opening a skin.
+    void RefreshMiniature();
     void StateChangerChange();
     void ScrollZoomChange();
     void selectimgMouseMove(Qt::MouseButtons shift, int x, int y);
@@ -63,6 +66,11 @@ public:
     // ---- Directories and persisted settings (MainForm_Settings.cpp).
     void SetTempDirectory1Click();
     void SetOutputDirectory1Click();
+    // Persisted settings: read when the window is shown, written at the close
+    // request and, if that did not complete, while the window is destroyed.
+    void restoreSettings();
+    void saveSettingsAtClose();
+    void saveSettingsAtDestroy();
     // ---- end of settings
 
     // ---- Whole skins: folders and archives (MainForm_Skin.cpp).
@@ -70,9 +78,13 @@ public:
     void SaveSkin1Click();
     void OpenZIPSkin1Click();
     void SaveZIPSkin1Click();
+    // Asked before the window closes by any way; false keeps it open.
+    bool canClose();
     // ---- end of whole skins
 
     // ---- Window shape and moving the window by its body (MainForm_Shape.cpp).
+    void setupShape();
+    void removeShape();
     // ---- end of shape
 
     // ---- Menus, web links and the about box (MainForm_Menus.cpp).
@@ -169,6 +181,8 @@ signals:
 
 protected:
     void changeEvent(QEvent *e) override;
+    void showEvent(QShowEvent *e) override;
+    void closeEvent(QCloseEvent *e) override;
 
 private:
     // Asks "Apply Changes ?"; false when the user cancels.

@@ -105,3 +105,9 @@ void TMainForm::selectimgMouseMove(Qt::MouseButtons, int x, int y)
 }
 
 } // namespace vorlix
+
+namespace vorlix {
+
+void TMainForm::RefreshMiniature() {}
+
+} // namespace vorlix

@@ -5,5 +5,8 @@ namespace vorlix {
 
 void TMainForm::SetTempDirectory1Click() {}
 void TMainForm::SetOutputDirectory1Click() {}
+void TMainForm::restoreSettings() {}
+void TMainForm::saveSettingsAtClose() {}
+void TMainForm::saveSettingsAtDestroy() {}
 
 } // namespace vorlix

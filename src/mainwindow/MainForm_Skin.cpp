@@ -7,5 +7,6 @@ void TMainForm::OpenSkin1Click() {}
 void TMainForm::SaveSkin1Click() {}
 void TMainForm::OpenZIPSkin1Click() {}
 void TMainForm::SaveZIPSkin1Click() {}
+bool TMainForm::canClose() { return true; }
 
 } // namespace vorlix
