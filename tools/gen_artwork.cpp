@@ -1854,6 +1854,82 @@ void checkOutputs(const std::vector<Output> &outs)
     }
 }
 
+// Desktop icons at 48, 128 and 256 pixels, for the application menu: the
+// small window icon's tile, LCD line and V, drawn at the size instead of
+// enlarged, so edges stay crisp. Written into <dir>/icons (a committed
+// folder) and not built into the program. Integer arithmetic only, so the
+// files are identical everywhere.
+QImage makeLargeIcon(int size)
+{
+    // Positions below are on the 32-pixel icon's grid; g(v) maps them here.
+    auto g = [size](int v) { return v * size / 32; };
+    const int line = std::max(1, size / 64);
+    QImage im = newRgb(size, size, pal::body1);
+    gradV(im, 0, 0, size, size, {76, 78, 88}, {30, 30, 35});
+    outline(im, 0, 0, size, size, pal::ink);
+    for (int i = 0; i < line; ++i)
+        bevel(im, 1 + i, 1 + i, size - 2 - 2 * i, size - 2 - 2 * i, pal::steelHi, pal::shadow);
+
+    // LCD window, sunk into the tile, with the green level line.
+    const int lx = g(4), ly = g(4), lw = g(28) - g(4), lh = g(9) - g(4);
+    fill(im, lx, ly, lw, lh, pal::black);
+    for (int i = 0; i < line; ++i)
+        bevel(im, lx - 1 - i, ly - 1 - i, lw + 2 + 2 * i, lh + 2 + 2 * i, pal::shadow, pal::steelLo);
+    const int ly0 = g(6), lyh = std::max(1, g(7) - g(6));
+    fill(im, g(6), ly0, g(17) - g(6), lyh, pal::green);
+    if (size >= 128)
+        fill(im, g(6), ly0, g(17) - g(6), std::max(1, lyh / 4), pal::greenHi);
+    fill(im, g(18), ly0, g(22) - g(18), lyh, pal::greenDim);
+
+    // The V: two strokes 3 grid pixels wide, from x 10.5 and 21.5 at the
+    // top (y 12) to the middle at the bottom (y 25). Pixel centres are
+    // tested in units of 1/(2*size) of the tile.
+    const int S = 2 * size;
+    auto inV = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= size || y >= size)
+            return false;
+        const int U = (2 * x + 1) * 32, V = (2 * y + 1) * 32;
+        if (V < 12 * S || V >= 25 * S)
+            return false;
+        const int d = 48 * std::abs(U - 16 * S), c = 11 * (49 * S - 2 * V);
+        return d >= c - 72 * S && d <= c + 72 * S;
+    };
+    const int drop = std::max(1, size / 32), edge = std::max(1, size / 64);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x)
+            if (inV(x - drop, y - drop))
+                put(im, x, y, pal::ink);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            if (!inV(x, y))
+                continue;
+            Rgb c = pal::orange;
+            if (!inV(x - edge, y) || !inV(x, y - edge))
+                c = pal::orangeHi;
+            else if (!inV(x + edge, y) || !inV(x, y + edge))
+                c = pal::orangeLo;
+            put(im, x, y, c);
+        }
+    return im;
+}
+
+void writeLargeIcons(const std::string &dir)
+{
+    for (int size : {48, 128, 256}) {
+        const QImage im = makeLargeIcon(size);
+        const std::string path = dir + "/icons/ICON" + std::to_string(size) + ".png";
+        const std::vector<uint8_t> png = encodePng(im);
+        FILE *f = std::fopen(path.c_str(), "wb");
+        if (!f || std::fwrite(png.data(), 1, png.size(), f) != png.size() || std::fclose(f) != 0) {
+            fail("cannot write %s (does the icons folder exist?)", path.c_str());
+            continue;
+        }
+        const QImage back = QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32);
+        if (back != im.convertToFormat(QImage::Format_RGB32))
+            fail("%s does not read back as written", path.c_str());
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -1915,6 +1991,8 @@ int main(int argc, char **argv)
         if (back.isNull() || got != want)
             fail("%s does not read back as written", o.name);
     }
+
+    writeLargeIcons(dir);
 
     for (const std::string &n : notes)
         std::printf("%s\n", n.c_str());
