@@ -6,6 +6,14 @@ packages=(g++ cmake make qt6-base-dev qt6-qpa-plugins fonts-wine)
 if [ "${1:-}" = "--test" ]; then
   packages+=(xvfb xauth xdotool valgrind)
 fi
+# The Debian package (scripts/package.sh), and the checks of the installed
+# desktop files in the tests.
+if [ "${1:-}" = "--test" ] || [ "${1:-}" = "--package" ]; then
+  packages+=(dpkg-dev file)
+fi
+if [ "${1:-}" = "--test" ]; then
+  packages+=(desktop-file-utils appstream shared-mime-info)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
