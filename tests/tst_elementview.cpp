@@ -30,7 +30,7 @@ private slots:
     void firstFocusSelectsMainWindow();
     void stateGeometry_data();
     void stateGeometry();
-    void emptyRecordShowsEmptyPicture();
+    void groupShowsTheOutlinedMiniature();
     void groupNodePinsZoom();
     void nodesBelowTheMainWindowKeepTheView();
     void zoomCarriesOverElements();
@@ -72,7 +72,8 @@ void TestElementView::treeContent()
     // Absolute indices run in pre-order over all nodes.
     QCOMPARE(tree->caption(16), QStringLiteral("Play"));
     QCOMPARE(tree->parentOf(16), 14);
-    QCOMPARE(tree->caption(22), QStringLiteral("Shuffel Button"));
+    QCOMPARE(tree->caption(22), QStringLiteral("Shuffle Button"));
+    QCOMPARE(tree->caption(54), QStringLiteral("Oscilloscope"));
     QCOMPARE(tree->nodeIndex(45), tree->model()->index(1, 0));
     QCOMPARE(tree->parentOf(59), 58);
     QCOMPARE(tree->caption(61), QStringLiteral("Number"));
@@ -243,11 +244,11 @@ void TestElementView::stateGeometry()
     QCOMPARE(MainForm->DesktopImg->UndoBitmap(), shown);
 }
 
-void TestElementView::emptyRecordShowsEmptyPicture()
+void TestElementView::groupShowsTheOutlinedMiniature()
 {
     select(16);
-    select(21); // "Shuffle/Repeat Buttons": no data
-    QCOMPARE(MainForm->DesktopImg->Picture().size(), QSize(0, 0));
+    select(21); // "Shuffle/Repeat Buttons", a group
+    QCOMPARE(MainForm->DesktopImg->Picture(), MainForm->selectimg->picture());
     QVERIFY(!MainForm->StateChanger->isEnabled());
     QCOMPARE(MainForm->StateChanger->maximum(), 1);
     QCOMPARE(MainForm->selectimg->picture().pixel(104, 55), qRgb(0, 255, 0)); // outlined

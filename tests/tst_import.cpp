@@ -48,7 +48,7 @@ Writes mainWindowWrites()
     ElementTableArray t{};
     fillElementTable(t);
     Writes out;
-    for (int i = 1; i <= 20; ++i) {
+    for (int i = 1; i <= 44; ++i) {
         const SkinElement &e = t[size_t(i)];
         if (e.isGroup())
             continue;
@@ -254,7 +254,7 @@ void TestImport::importKeepsPendingEditsFlag()
 void TestImport::recordsWithoutDataTakeNothing()
 {
     select(16);
-    select(30); // a record without a place in any sheet
+    select(46); // a record without a place in any sheet
     const auto before = sheets();
     fake()->files.enqueue(writeBmp(patterned(21, 17)));
     MainForm->OpenImage1Click();

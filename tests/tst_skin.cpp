@@ -91,7 +91,7 @@ void TestSkin::elementRecords_data()
     auto row = [](int i, int sheet, Rect sr, Rect wr, int ms, int cc, int sx, int sy) {
         QTest::addRow("%d", i) << i << sheet << sr << wr << ms << cc << sx << sy;
     };
-    row(0, -1, {0, 0, 275, 116}, {0, 0, 0, 0}, 0, 5, 0, 0);
+    row(0, -1, {0, 0, 275, 116}, {0, 0, 0, 0}, 0, 12, 0, 0);
     row(1, 2, {0, 0, 275, 116}, {0, 0, 275, 116}, 0, 0, 0, 0);
     row(2, 7, {27, 0, 302, 14}, {0, 0, 275, 14}, 1, 0, 0, 15);
     row(3, 7, {304, 0, 312, 43}, {13, 24, 20, 62}, 1, 5, 8, 0);
@@ -134,17 +134,17 @@ void TestSkin::recordsOutsideTheFilledRangeStayZero()
 {
     ElementTableArray table{};
     fillElementTable(table);
-    for (size_t i = 21; i < table.size(); ++i) {
+    for (size_t i = 45; i < table.size(); ++i) {
         const SkinElement &e = table[i];
         QVERIFY2(e.Id == 0 && e.Sheet == 0 && e.SheetRect == Rect{} && e.WindowRect == Rect{}
                      && e.MaxState == 0 && e.ChildCount == 0 && e.StateStepX == 0
-                     && e.StateStepY == 0,
+                     && e.StateStepY == 0 && e.ExplicitStates == 0,
                  qPrintable(QString::number(i)));
         for (auto c : e.Children)
             QCOMPARE(int(c), 0);
     }
     // A record without data is a sheet-0 element with an empty picture, not a group.
-    QVERIFY(!table[21].isGroup());
+    QVERIFY(!table[45].isGroup());
 }
 
 void TestSkin::childLists_data()
@@ -180,7 +180,7 @@ void TestSkin::stateRect_data()
     QTest::newRow("play state 0") << 16 << 0 << Rect{23, 0, 44, 17};
     QTest::newRow("play state 1") << 16 << 1 << Rect{23, 18, 44, 35};
     QTest::newRow("options bar state 1") << 3 << 1 << Rect{312, 0, 320, 43};
-    QTest::newRow("record without data") << 21 << 0 << Rect{};
+    QTest::newRow("record without data") << 45 << 0 << Rect{};
 }
 
 void TestSkin::stateRect()

@@ -18,6 +18,8 @@
 // The program ends by checking what it wrote and exits with 1 if a check
 // fails.
 
+#include "skin/Miniature.h"
+
 #include <QImage>
 #include <QString>
 
@@ -896,93 +898,13 @@ QImage makeMain(const Sheets &s)
 // ---------------------------------------------------------------------------
 // The player as shown in the editor's miniature.
 
-
-// What the player writes on its displays while playing: time, spectrum,
-// song title, bit rate and sample rate. These come from the player's own
-// font and colour files, so they are not part of the nine sheets.
-void playingDisplay(QImage &w)
+// Composed and reduced by the editor's own code, so the built-in picture is
+// exactly what the editor draws from the default sheets after every change.
+QImage miniature(const Sheets &s)
 {
-    text5(w, 49, 30, "01:23", pal::greenDim);
-    text5(w, 48, 29, "01:23", pal::green);
-    Lcg lcg{1971u};
-    for (int k = 0; k < 19; ++k) {
-        const int h = 2 + (k < 10 ? k / 2 : (19 - k) / 2) + lcg.next(8);
-        for (int j = 0; j < std::min(h, 15); ++j)
-            hline(w, 24 + 4 * k, 26 + 4 * k, 58 - j, levelColour(j, 14));
-    }
-    text3(w, 113, 28, "VORLIX DEMO TRACK - 3:45", pal::green);
-    text3(w, 112, 44, "128", pal::green);
-    text3(w, 157, 44, "44", pal::green);
-}
-
-// The whole 275x116 window as a player draws it from the sheets while
-// playing.
-QImage composeWindow(const Sheets &s)
-{
-    QImage w = s.main.copy();
-    blit(w, 0, 0, s.titlebar, 27, 0, 275, 14);
-    blit(w, 6, 3, s.titlebar, 0, 0, 9, 9);
-    blit(w, 244, 3, s.titlebar, 9, 0, 9, 9);
-    blit(w, 254, 3, s.titlebar, 0, 18, 9, 9);
-    blit(w, 264, 3, s.titlebar, 18, 0, 9, 9);
-    blit(w, 10, 22, s.titlebar, 304, 0, 8, 43);
-    blit(w, 26, 28, s.playpaus, 0, 0, 9, 9);
-    blit(w, 24, 28, s.playpaus, 36, 0, 3, 9);
-    blit(w, 239, 41, s.monoster, 0, 0, 29, 12);
-    blit(w, 212, 41, s.monoster, 29, 12, 27, 12);
-    playingDisplay(w);
-    blit(w, 107, 57, s.volume, 0, 15 * kVolumeIndex, 68, 13);
-    blit(w, kVolumeKnobX, 58, s.volume, 15, 422, 14, 11);
-    blit(w, 177, 57, s.balance, 9, 0, 38, 13);
-    blit(w, kBalanceKnobX, 58, s.balance, 15, 422, 14, 11);
-    blit(w, 219, 58, s.shufrep, 0, 61, 23, 12);
-    blit(w, 242, 58, s.shufrep, 23, 61, 23, 12);
-    blit(w, 16, 72, s.posbar, 0, 0, 248, 10);
-    blit(w, kPosThumbX, 72, s.posbar, 248, 0, 29, 10);
-    blit(w, 16, 88, s.cbuttons, 0, 0, 114, 18);
-    blit(w, 136, 89, s.cbuttons, 114, 0, 22, 16);
-    blit(w, 164, 89, s.shufrep, 28, 0, 47, 15);
-    blit(w, 210, 89, s.shufrep, 0, 0, 28, 15);
-    return w;
-}
-
-// Area-averaging reduction in exact integer arithmetic: every destination
-// pixel is the weighted mean of the source pixels it covers, so the result
-// depends on nothing but the input.
-QImage reduce(const QImage &src, int dw, int dh)
-{
-    const int sw = src.width(), sh = src.height();
-    QImage dst(dw, dh, QImage::Format_RGB888);
-    // In units of 1/(dw*sw): source pixel i spans [i*dw, (i+1)*dw), destination
-    // pixel j spans [j*sw, (j+1)*sw).
-    auto weights = [](int j, int s, int d) {
-        std::vector<std::pair<int, int>> w; // source index, overlap
-        const int lo = j * s, hi = (j + 1) * s;
-        for (int i = lo / d; i * d < hi && i < s; ++i) {
-            const int ov = std::min(hi, (i + 1) * d) - std::max(lo, i * d);
-            if (ov > 0)
-                w.push_back({i, ov});
-        }
-        return w;
-    };
-    for (int y = 0; y < dh; ++y) {
-        const auto wy = weights(y, sh, dh);
-        for (int x = 0; x < dw; ++x) {
-            const auto wx = weights(x, sw, dw);
-            int64_t r = 0, g = 0, b = 0, total = 0;
-            for (auto [sy, oy] : wy)
-                for (auto [sx, ox] : wx) {
-                    const Rgb c = get(src, sx, sy);
-                    const int64_t k = int64_t(oy) * ox;
-                    r += c.r * k;
-                    g += c.g * k;
-                    b += c.b * k;
-                    total += k;
-                }
-            put(dst, x, y, {int((r + total / 2) / total), int((g + total / 2) / total), int((b + total / 2) / total)});
-        }
-    }
-    return dst;
+    const vorlix::SheetSet sheets{&s.balance, &s.cbuttons, &s.main,     &s.monoster, &s.playpaus,
+                                  &s.posbar,  &s.shufrep,  &s.titlebar, &s.volume};
+    return vorlix::composeMiniature(sheets).convertToFormat(QImage::Format_RGB888);
 }
 
 // ---------------------------------------------------------------------------
@@ -1955,7 +1877,7 @@ int main(int argc, char **argv)
         {"BALANCE", s.balance}, {"CBUTTONS", s.cbuttons}, {"MAIN", s.main}, {"MONOSTER", s.monoster},
         {"PLAYPAUS", s.playpaus}, {"POSBAR", s.posbar}, {"SHUFREP", s.shufrep}, {"TITLEBAR", s.titlebar},
         {"VOLUME", s.volume},
-        {"WINAMPMINI", reduce(composeWindow(s), 175, 74)},
+        {"WINAMPMINI", miniature(s)},
         {"BACKGROUND", makeBackground()},
         {"CLOSEBUT", makeWindowButton(true)},
         {"MINIMIZEBUT", makeWindowButton(false)},

@@ -27,18 +27,11 @@ void StretchIntoSheet(GlobalVar &g, SheetKind sheet, const Rect &source, const R
     const int sy = g.SourceAtWindowRect ? source.Top : 0;
     int sw = std::int16_t(source.Right - source.Left);
     int sh = std::int16_t(source.Bottom - source.Top);
-    switch (sheet) {
-    case skCButtons:
-    case skBalance:
-    case skMain:
-        break;
-    case skTitleBar:
-        // A destination-sized block, copied 1:1 from the source corner.
+    // TITLEBAR takes a destination-sized block, copied 1:1 from the source
+    // corner; every other sheet gets the source stretched onto the destination.
+    if (sheet == skTitleBar) {
         sw = dw;
         sh = dh;
-        break;
-    default:
-        return; // no element with data lies on the other sheets
     }
     stretchCopy(*target, destination.Left, destination.Top, dw, dh, *g.ImportPicture, sx, sy, sw, sh);
 }
@@ -48,26 +41,16 @@ void PropagateImport(GlobalVar &g, int index)
     if (index < 0 || index >= int(g.ElementTable.size()))
         return;
     const SkinElement &e = g.ElementTable[size_t(index)];
-    Rect d = e.SheetRect;
     const Rect s = e.WindowRect;
-    int dx = 0, dy = 0;
-    int k = -1;
+    int first = 0;
     if (g.StartAtCurrentState) {
         g.StartAtCurrentState = false;
-        k = g.CurrentState - 1;
-        dx = std::int16_t(e.StateStepX * g.CurrentState);
-        dy = std::int16_t(e.StateStepY * g.CurrentState);
+        first = g.CurrentState;
     }
-    // One pass per state from k + 1 to MaxState; none when the start state
-    // lies past the last one.
-    while (k < e.MaxState) {
-        if (e.Sheet != skNone) {
-            d = {d.Left + dx, d.Top + dy, d.Right + dx, d.Bottom + dy};
-            StretchIntoSheet(g, e.Sheet, s, d);
-            dx = e.StateStepX;
-            dy = e.StateStepY;
-        }
-        ++k;
+    // States first..MaxState; none when the start state lies past the last.
+    for (int k = first; k <= e.MaxState; ++k) {
+        if (e.Sheet != skNone)
+            StretchIntoSheet(g, e.Sheet, s, stateRect(e, k));
         if (e.Id == kOptionsBarId)
             for (int j = 0; j < 6; ++j)
                 StretchIntoSheet(g, e.Sheet, s, optionsBarBlock(j));

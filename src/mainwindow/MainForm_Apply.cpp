@@ -26,9 +26,9 @@ void TMainForm::writeViewIntoSheet()
     if (idx < 0)
         return;
     const SkinElement &e = G().ElementTable[static_cast<size_t>(idx)];
-    // A record without a place in a sheet (every node below the main window's
-    // first 21 elements) takes nothing: for nodes past the miniature's branch
-    // the view still shows the element selected before.
+    // A record without a place in a sheet (every node outside the main
+    // window's branch) takes nothing: for those nodes the view still shows
+    // the element selected before.
     if (!e.hasSheetPlace())
         return;
     QImage *sheet = G().sheet(e.Sheet);
@@ -37,6 +37,7 @@ void TMainForm::writeViewIntoSheet()
     const QImage &view = DesktopImg->Picture();
     const Rect target = stateRect(e, G().CurrentState);
     blockCopy(*sheet, target.Left, target.Top, view.width(), view.height(), view, 0, 0);
+    RefreshMiniature();
 }
 
 void TMainForm::ApplyBtnClick()

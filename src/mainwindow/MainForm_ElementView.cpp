@@ -4,6 +4,7 @@
 #include "mainwindow/MainForm.h"
 #include "skin/ElementTree.h"
 #include "skin/GlobalVar.h"
+#include "skin/Miniature.h"
 
 namespace vorlix {
 
@@ -108,6 +109,18 @@ void TMainForm::selectimgMouseMove(Qt::MouseButtons, int x, int y)
 
 namespace vorlix {
 
-void TMainForm::RefreshMiniature() {}
+void TMainForm::RefreshMiniature()
+{
+    m_miniature = composeMiniature(G());
+    selectimg->setPicture(m_miniature);
+    const int idx = selectedIndex();
+    if (idx >= 0 && idx < kPreviewRows) {
+        drawPreviewOutline(selectimg->picture(), idx);
+        // A group's view is the outlined miniature: show the new one.
+        if (G().ElementTable[static_cast<size_t>(idx)].isGroup())
+            ShowElementState();
+    }
+    selectimg->update();
+}
 
 } // namespace vorlix

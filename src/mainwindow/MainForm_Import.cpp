@@ -64,6 +64,7 @@ void TMainForm::OpenImage1Click()
     if (!g.SizeMismatch)
         PropagateImport(g, idx);
     g.SourceAtWindowRect = true;
+    RefreshMiniature();
     RefreshSelectImg();
 }
 

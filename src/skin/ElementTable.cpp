@@ -23,14 +23,24 @@ void set(SkinElement &e, int id, SheetKind sheet, Rect sheetRect, Rect windowRec
     e.StateStepY = static_cast<std::int8_t>(stepY);
 }
 
+// A button whose states lie at the given corners, in state order.
+void setCorners(SkinElement &e, std::initializer_list<StateCorner> corners)
+{
+    size_t i = 0;
+    for (StateCorner c : corners)
+        e.StateCorners[i++] = c;
+    e.ExplicitStates = static_cast<std::int8_t>(corners.size());
+    e.MaxState = static_cast<std::int8_t>(corners.size() - 1);
+}
+
 } // namespace
 
 void fillElementTable(ElementTableArray &t)
 {
-    // Element 0 names all twelve children of its tree node, but only the
-    // first five (the ones with data) take part in an import.
+    // Element 0 names all twelve children of its tree node; an import of the
+    // whole window reaches every one of them.
     set(t[0], 0, skNone, {0, 0, 275, 116}, {0, 0, 0, 0},
-        {1, 2, 3, 9, 14, 21, 24, 27, 30, 33, 36, 39}, 0, 5, 0, 0);
+        {1, 2, 3, 9, 14, 21, 24, 27, 30, 33, 36, 39}, 0, 12, 0, 0);
     set(t[1], 1, skMain, {0, 0, 275, 116}, {0, 0, 275, 116}, {-1}, 0, 0, 0, 0);
     set(t[2], 2, skTitleBar, {27, 0, 302, 14}, {0, 0, 275, 14}, {-1}, 1, 0, 0, 15);
     set(t[3], 3, skTitleBar, {304, 0, 312, 43}, {13, 24, 20, 62}, {4, 5, 6, 7, 8}, 1, 5, 8, 0);
@@ -52,10 +62,49 @@ void fillElementTable(ElementTableArray &t)
     set(t[18], 18, skCButtons, {69, 0, 90, 17}, {85, 88, 106, 105}, {-1}, 1, 0, 0, 18);
     set(t[19], 19, skCButtons, {92, 0, 113, 17}, {108, 88, 129, 105}, {-1}, 1, 0, 0, 18);
     set(t[20], 20, skCButtons, {114, 0, 135, 15}, {136, 88, 157, 105}, {-1}, 1, 0, 0, 16);
+
+    // The rest of the main window. A group's SheetRect carries the size of
+    // its area on the window. Toggles have four states: off, off pressed,
+    // on, on pressed.
+    set(t[21], 21, skNone, {0, 0, 74, 15}, {164, 89, 238, 104}, {22, 23}, 0, 2, 0, 0);
+    set(t[22], 22, skShufRep, {28, 0, 75, 15}, {164, 89, 211, 104}, {-1}, 3, 0, 0, 15);
+    set(t[23], 23, skShufRep, {0, 0, 28, 15}, {210, 89, 238, 104}, {-1}, 3, 0, 0, 15);
+    set(t[24], 24, skNone, {0, 0, 46, 12}, {219, 58, 265, 70}, {25, 26}, 0, 2, 0, 0);
+    set(t[25], 25, skShufRep, {0, 61, 23, 73}, {219, 58, 242, 70}, {-1}, 0, 0, 0, 0);
+    setCorners(t[25], {{0, 61}, {46, 61}, {0, 73}, {46, 73}});
+    set(t[26], 26, skShufRep, {23, 61, 46, 73}, {242, 58, 265, 70}, {-1}, 0, 0, 0, 0);
+    setCorners(t[26], {{23, 61}, {69, 61}, {23, 73}, {69, 73}});
+    // Bars: 28 backgrounds 15 rows apart; the slider knob's pressed image
+    // lies left of its normal one.
+    set(t[27], 27, skNone, {0, 0, 68, 13}, {107, 57, 175, 70}, {28, 29}, 0, 2, 0, 0);
+    set(t[28], 28, skVolume, {0, 0, 68, 13}, {107, 57, 175, 70}, {-1}, 27, 0, 0, 15);
+    set(t[29], 29, skVolume, {15, 422, 29, 433}, {157, 58, 171, 69}, {-1}, 1, 0, -15, 0);
+    set(t[30], 30, skNone, {0, 0, 38, 13}, {177, 57, 215, 70}, {31, 32}, 0, 2, 0, 0);
+    set(t[31], 31, skBalance, {9, 0, 47, 13}, {177, 57, 215, 70}, {-1}, 27, 0, 0, 15);
+    set(t[32], 32, skBalance, {15, 422, 29, 433}, {189, 58, 203, 69}, {-1}, 1, 0, -15, 0);
+    set(t[33], 33, skNone, {0, 0, 248, 10}, {16, 72, 264, 82}, {34, 35}, 0, 2, 0, 0);
+    set(t[34], 34, skPosBar, {0, 0, 248, 10}, {16, 72, 264, 82}, {-1}, 0, 0, 0, 0);
+    set(t[35], 35, skPosBar, {248, 0, 277, 10}, {85, 72, 114, 82}, {-1}, 1, 0, 30, 0);
+    // Lit on the top row, dark below.
+    set(t[36], 36, skNone, {0, 0, 56, 12}, {212, 41, 268, 53}, {37, 38}, 0, 2, 0, 0);
+    set(t[37], 37, skMonoSter, {29, 0, 56, 12}, {212, 41, 239, 53}, {-1}, 1, 0, 0, 12);
+    set(t[38], 38, skMonoSter, {0, 0, 29, 12}, {239, 41, 268, 53}, {-1}, 1, 0, 0, 12);
+    // Play, pause and stop share one place on the window; so do the two
+    // 3 x 9 lamps left of it.
+    set(t[39], 39, skNone, {0, 0, 11, 9}, {24, 28, 35, 37}, {40, 41, 42, 43, 44}, 0, 5, 0, 0);
+    set(t[40], 40, skPlayPaus, {0, 0, 9, 9}, {26, 28, 35, 37}, {-1}, 0, 0, 0, 0);
+    set(t[41], 41, skPlayPaus, {9, 0, 18, 9}, {26, 28, 35, 37}, {-1}, 0, 0, 0, 0);
+    set(t[42], 42, skPlayPaus, {18, 0, 27, 9}, {26, 28, 35, 37}, {-1}, 0, 0, 0, 0);
+    set(t[43], 43, skPlayPaus, {36, 0, 39, 9}, {24, 28, 27, 37}, {-1}, 0, 0, 0, 0);
+    set(t[44], 44, skPlayPaus, {39, 0, 42, 9}, {24, 28, 27, 37}, {-1}, 0, 0, 0, 0);
 }
 
 Rect stateRect(const SkinElement &e, int state)
 {
+    if (state >= 0 && state < e.ExplicitStates) {
+        const StateCorner c = e.StateCorners[static_cast<size_t>(state)];
+        return {c.X, c.Y, c.X + e.SheetRect.width(), c.Y + e.SheetRect.height()};
+    }
     const int dx = state * e.StateStepX;
     const int dy = state * e.StateStepY;
     return {e.SheetRect.Left + dx, e.SheetRect.Top + dy,

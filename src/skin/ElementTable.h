@@ -20,6 +20,17 @@ struct Rect
 
 constexpr int kChildSlots = 41;
 
+// Top-left corner of one state's image in its sheet.
+struct StateCorner
+{
+    std::int16_t X = 0, Y = 0;
+    constexpr bool operator==(const StateCorner &) const = default;
+};
+
+// Room for explicit state corners: a toggle button has four images (off,
+// pressed, on, on and pressed) that lie in two columns, not one step apart.
+constexpr int kMaxExplicitStates = 8;
+
 // Where one element of the player lives in the skin sheets.
 struct SkinElement
 {
@@ -32,6 +43,10 @@ struct SkinElement
     std::int8_t ChildCount = 0;
     std::int8_t StateStepX = 0;
     std::int8_t StateStepY = 0;
+    // When above 0, state k lies at StateCorners[k] instead of one regular
+    // step further than state k - 1; the steps are then unused.
+    std::int8_t ExplicitStates = 0;
+    std::array<StateCorner, kMaxExplicitStates> StateCorners{};
 
     bool isGroup() const { return Sheet == skNone; }
     // Whether the element has a place in a sheet; records without data have
@@ -42,11 +57,14 @@ struct SkinElement
 constexpr int kElementCount = 256;
 using ElementTableArray = std::array<SkinElement, kElementCount>;
 
-// Writes the layout of elements 0..20 into the table; leaves the rest alone.
+// Writes the layout of the main window's elements 0..44 into the table;
+// leaves the rest alone.
 void fillElementTable(ElementTableArray &table);
 
-// Rectangle of state k of an element in its sheet: SheetRect moved by
-// k * (StateStepX, StateStepY). Shared by showing, importing and applying.
+// Rectangle of state k of an element in its sheet, of SheetRect's size: at
+// the element's explicit corner for k when it has them, else SheetRect moved
+// by k * (StateStepX, StateStepY). The one rule that showing, importing and
+// applying share.
 Rect stateRect(const SkinElement &element, int state);
 
 } // namespace vorlix

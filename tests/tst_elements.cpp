@@ -1,0 +1,381 @@
+// The main window's parts beyond the title bar and the transport keys
+// (toggles, bars, sliders, indicators): where they lie, how an imported
+// picture and an applied edit reach them, and the miniature drawn from the
+// sheets. The places below are written from the classic skin format's
+// description, not read from the element table.
+#include <QtTest>
+
+#include "FakeServices.h"
+#include "Pictures.h"
+#include "app/Application.h"
+#include "mainwindow/MainForm.h"
+#include "skin/GlobalVar.h"
+#include "skin/Miniature.h"
+
+using namespace vorlix;
+
+namespace {
+
+using Corners = QList<QPoint>;
+
+// States n of one size, `step` apart.
+Corners run(int x, int y, int dx, int dy, int n)
+{
+    Corners out;
+    for (int k = 0; k < n; ++k)
+        out << QPoint(x + k * dx, y + k * dy);
+    return out;
+}
+
+struct Part
+{
+    const char *name;
+    int index;
+    int sheet;
+    QSize size;
+    Corners states; // top-left corner of every state in the sheet, in order
+    QPoint window;  // top-left corner on the 275 x 116 window
+};
+
+// Toggles: off, off pressed, on, on pressed. Slider knobs: normal, pressed
+// (the pressed one lies left of it). Indicators: lit, then dark.
+const QList<Part> &parts()
+{
+    static const QList<Part> list = {
+        {"Shuffle Button", 22, skShufRep, {47, 15}, run(28, 0, 0, 15, 4), {164, 89}},
+        {"Repeat Button", 23, skShufRep, {28, 15}, run(0, 0, 0, 15, 4), {210, 89}},
+        {"Equalizer Button", 25, skShufRep, {23, 12}, {{0, 61}, {46, 61}, {0, 73}, {46, 73}}, {219, 58}},
+        {"Playlist Editor Button", 26, skShufRep, {23, 12}, {{23, 61}, {69, 61}, {23, 73}, {69, 73}}, {242, 58}},
+        {"Volume Bar", 28, skVolume, {68, 13}, run(0, 0, 0, 15, 28), {107, 57}},
+        {"Volume Slider", 29, skVolume, {14, 11}, {{15, 422}, {0, 422}}, {157, 58}},
+        {"Balance Bar", 31, skBalance, {38, 13}, run(9, 0, 0, 15, 28), {177, 57}},
+        {"Balance Slider", 32, skBalance, {14, 11}, {{15, 422}, {0, 422}}, {189, 58}},
+        {"Position Bar", 34, skPosBar, {248, 10}, {{0, 0}}, {16, 72}},
+        {"Position Slider", 35, skPosBar, {29, 10}, {{248, 0}, {278, 0}}, {85, 72}},
+        {"Mono Indicator", 37, skMonoSter, {27, 12}, {{29, 0}, {29, 12}}, {212, 41}},
+        {"Stereo Indicator", 38, skMonoSter, {29, 12}, {{0, 0}, {0, 12}}, {239, 41}},
+        {"Play State", 40, skPlayPaus, {9, 9}, {{0, 0}}, {26, 28}},
+        {"Pause State", 41, skPlayPaus, {9, 9}, {{9, 0}}, {26, 28}},
+        {"Stop State", 42, skPlayPaus, {9, 9}, {{18, 0}}, {26, 28}},
+        {"Playing Indic.", 43, skPlayPaus, {3, 9}, {{36, 0}}, {24, 28}},
+        {"Recording Indic.", 44, skPlayPaus, {3, 9}, {{39, 0}}, {24, 28}},
+    };
+    return list;
+}
+
+const Part &part(int index)
+{
+    for (const Part &p : parts())
+        if (p.index == index)
+            return p;
+    qFatal("no part %d", index);
+}
+
+Rect rectAt(QPoint corner, QSize size)
+{
+    return {corner.x(), corner.y(), corner.x() + size.width(), corner.y() + size.height()};
+}
+
+void paste(QImage &sheet, QPoint at, const QImage &pic)
+{
+    for (int y = 0; y < pic.height(); ++y)
+        for (int x = 0; x < pic.width(); ++x)
+            sheet.setPixel(at.x() + x, at.y() + y, pic.pixel(x, y));
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(vorlix::Rect)
+
+class TestElements : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { initApplication(*qApp); }
+    void init();
+    void cleanup();
+
+    void partRecords_data();
+    void partRecords();
+    void groupRecords_data();
+    void groupRecords();
+    void importFillsExactlyTheStates_data();
+    void importFillsExactlyTheStates();
+    void wholeWindowImportReachesEveryPart();
+    void applyWritesTheShownState_data();
+    void applyWritesTheShownState();
+    void miniatureShowsTheImportedWindow();
+    void applyRedrawsTheMiniature();
+    void untouchedSkinKeepsTheBuiltInMiniature();
+    void reduceByArea_data();
+    void reduceByArea();
+
+private:
+    void select(int index);
+    QString writeBmp(const QImage &img);
+    std::array<QImage, kSheetCount> sheets() const;
+    FakeServices *fake() const { return m_services->fake; }
+    FakeServicesScope *m_services = nullptr;
+    AppWindows m_windows;
+    QTemporaryDir *m_dir = nullptr;
+};
+
+void TestElements::init()
+{
+    resetGlobals();
+    m_services = new FakeServicesScope;
+    m_windows = createWindows();
+    m_dir = new QTemporaryDir;
+}
+
+void TestElements::cleanup()
+{
+    m_windows = AppWindows();
+    delete m_services;
+    delete m_dir;
+}
+
+void TestElements::select(int index)
+{
+    MainForm->SelTree->selectAbsolute(index);
+    MainForm->SelTreeChange();
+}
+
+QString TestElements::writeBmp(const QImage &img)
+{
+    const QString path = m_dir->filePath(QStringLiteral("pic.bmp"));
+    [&] { QVERIFY(img.save(path, "BMP")); }();
+    return path;
+}
+
+std::array<QImage, kSheetCount> TestElements::sheets() const
+{
+    std::array<QImage, kSheetCount> out;
+    for (int k = 0; k < kSheetCount; ++k)
+        out[size_t(k)] = *G().sheet(SheetKind(k));
+    return out;
+}
+
+void TestElements::partRecords_data()
+{
+    QTest::addColumn<int>("index");
+    for (const Part &p : parts())
+        QTest::newRow(p.name) << p.index;
+}
+
+void TestElements::partRecords()
+{
+    QFETCH(int, index);
+    const Part &p = part(index);
+    const SkinElement &e = G().ElementTable[size_t(index)];
+    QCOMPARE(int(e.Id), index);
+    QCOMPARE(int(e.Sheet), p.sheet);
+    QCOMPARE(e.SheetRect, rectAt(p.states.first(), p.size));
+    QCOMPARE(e.WindowRect, rectAt(p.window, p.size));
+    QCOMPARE(int(e.MaxState), p.states.size() - 1);
+    for (int k = 0; k < p.states.size(); ++k)
+        QCOMPARE(stateRect(e, k), rectAt(p.states[k], p.size));
+    QCOMPARE(int(e.ChildCount), 0);
+    QCOMPARE(int(e.Children[0]), -1);
+}
+
+void TestElements::groupRecords_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QRect>("window");
+    QTest::addColumn<QList<int>>("children");
+    QTest::newRow("Shuffle/Repeat Buttons") << 21 << QRect(164, 89, 74, 15) << QList<int>{22, 23};
+    QTest::newRow("Eq/PL Buttons") << 24 << QRect(219, 58, 46, 12) << QList<int>{25, 26};
+    QTest::newRow("Volume") << 27 << QRect(107, 57, 68, 13) << QList<int>{28, 29};
+    QTest::newRow("Balance") << 30 << QRect(177, 57, 38, 13) << QList<int>{31, 32};
+    QTest::newRow("Position Bar") << 33 << QRect(16, 72, 248, 10) << QList<int>{34, 35};
+    QTest::newRow("Mono/Stereo Indicator") << 36 << QRect(212, 41, 56, 12) << QList<int>{37, 38};
+    QTest::newRow("Play/Pause State") << 39 << QRect(24, 28, 11, 9) << QList<int>{40, 41, 42, 43, 44};
+}
+
+void TestElements::groupRecords()
+{
+    QFETCH(int, index);
+    QFETCH(QRect, window);
+    QFETCH(QList<int>, children);
+    const SkinElement &e = G().ElementTable[size_t(index)];
+    QCOMPARE(int(e.Id), index);
+    QVERIFY(e.isGroup());
+    QCOMPARE(e.WindowRect.toQRect(), window);
+    // A picture imported on the group has the size of its area.
+    QCOMPARE(e.SheetRect, (Rect{0, 0, window.width(), window.height()}));
+    QCOMPARE(int(e.ChildCount), children.size());
+    for (int j = 0; j < children.size(); ++j)
+        QCOMPARE(int(e.Children[size_t(j)]), children[j]);
+}
+
+void TestElements::importFillsExactlyTheStates_data()
+{
+    partRecords_data();
+}
+
+void TestElements::importFillsExactlyTheStates()
+{
+    QFETCH(int, index);
+    const Part &p = part(index);
+    select(index);
+    const QImage pic = patterned(p.size.width(), p.size.height());
+    auto expected = sheets();
+    for (QPoint corner : p.states)
+        paste(expected[size_t(p.sheet)], corner, pic);
+
+    fake()->files.enqueue(writeBmp(pic));
+    MainForm->OpenImage1Click();
+    QVERIFY(fake()->messages.isEmpty());
+    QVERIFY(G().FirstResizeDialog); // the right size needs no dialog
+    for (int k = 0; k < kSheetCount; ++k)
+        QVERIFY2(*G().sheet(SheetKind(k)) == expected[size_t(k)], qPrintable(sheetFileName(SheetKind(k))));
+    QCOMPARE(MainForm->DesktopImg->Picture(), pic);
+}
+
+void TestElements::wholeWindowImportReachesEveryPart()
+{
+    select(0);
+    const QImage pic = patterned(275, 116);
+    fake()->files.enqueue(writeBmp(pic));
+    MainForm->OpenImage1Click();
+    for (const Part &p : parts()) {
+        const QImage want = pic.copy(QRect(p.window, p.size));
+        for (int k = 0; k < p.states.size(); ++k)
+            QVERIFY2(G().sheet(SheetKind(p.sheet))->copy(QRect(p.states[k], p.size)) == want,
+                     qPrintable(QStringLiteral("%1, state %2").arg(p.name).arg(k)));
+    }
+}
+
+void TestElements::applyWritesTheShownState_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("state");
+    QTest::newRow("equaliser on") << 25 << 2;
+    QTest::newRow("playlist on and pressed") << 26 << 3;
+    QTest::newRow("volume knob pressed") << 29 << 1;
+    QTest::newRow("last balance background") << 31 << 27;
+    QTest::newRow("position thumb pressed") << 35 << 1;
+    QTest::newRow("stereo dark") << 38 << 1;
+    QTest::newRow("recording lamp") << 44 << 0;
+}
+
+void TestElements::applyWritesTheShownState()
+{
+    QFETCH(int, index);
+    QFETCH(int, state);
+    const Part &p = part(index);
+    const QRect place(p.states[state], p.size);
+    select(index);
+    MainForm->StateChanger->setValue(state);
+    QCOMPARE(MainForm->StateChanger->isEnabled(), p.states.size() > 1);
+    QCOMPARE(int(G().CurrentState), state);
+    QCOMPARE(MainForm->DesktopImg->Picture(), G().sheet(SheetKind(p.sheet))->copy(place));
+
+    const QColor paint(12, 200, 99);
+    MainForm->DesktopImg->pictureBits().fill(paint);
+    MainForm->ApplyBtn->setEnabled(true);
+    auto expected = sheets();
+    paste(expected[size_t(p.sheet)], place.topLeft(), uniform(p.size.width(), p.size.height(), paint));
+    fake()->answers.enqueue(MsgAnswer::Yes);
+    MainForm->ApplyBtnClick();
+    QVERIFY(!MainForm->ApplyBtn->isEnabled());
+    for (int k = 0; k < kSheetCount; ++k)
+        QVERIFY2(*G().sheet(SheetKind(k)) == expected[size_t(k)], qPrintable(sheetFileName(SheetKind(k))));
+}
+
+void TestElements::miniatureShowsTheImportedWindow()
+{
+    // Flat areas on a window picture, each over one part of the player.
+    struct Area
+    {
+        QRect onWindow;
+        QColor colour;
+    };
+    const QList<Area> areas = {
+        {QRect(0, 88, 16, 28), QColor(40, 90, 160)},   // bare background, lower left
+        {QRect(107, 57, 68, 13), QColor(200, 30, 60)}, // volume with its knob
+        {QRect(16, 72, 248, 10), QColor(20, 180, 40)}, // position bar with its thumb
+        {QRect(164, 89, 47, 15), QColor(250, 220, 10)},// shuffle
+        {QRect(239, 41, 29, 12), QColor(90, 10, 200)}, // stereo
+        {QRect(219, 58, 23, 12), QColor(0, 200, 200)}, // equaliser
+    };
+    QImage pic = uniform(275, 116, QColor(128, 128, 128));
+    for (const Area &a : areas)
+        for (int y = a.onWindow.top(); y <= a.onWindow.bottom(); ++y)
+            for (int x = a.onWindow.left(); x <= a.onWindow.right(); ++x)
+                pic.setPixelColor(x, y, a.colour);
+    select(0);
+    fake()->files.enqueue(writeBmp(pic));
+    MainForm->OpenImage1Click();
+
+    // The miniature is the window at 175/275 of its size; a miniature pixel
+    // near an area's centre is made of that area's pixels alone.
+    const QImage mini = MainForm->selectimg->picture();
+    const QImage groupView = MainForm->DesktopImg->Picture(); // "Main Window" shows it too
+    QCOMPARE(mini.size(), QSize(175, 74));
+    QCOMPARE(groupView, mini);
+    for (const Area &a : areas) {
+        const QPointF c = QRectF(a.onWindow).center();
+        const QPoint at(int(c.x() * 175 / 275), int(c.y() * 74 / 116));
+        QVERIFY2(mini.pixelColor(at) == a.colour,
+                 qPrintable(QStringLiteral("at (%1, %2)").arg(at.x()).arg(at.y())));
+    }
+    QCOMPARE(mini.pixel(0, 10), qRgb(0, 255, 0)); // the outline stays
+}
+
+void TestElements::applyRedrawsTheMiniature()
+{
+    select(1); // the background
+    const QColor paint(70, 140, 210);
+    MainForm->DesktopImg->pictureBits().fill(paint);
+    MainForm->ApplyBtn->setEnabled(true);
+    fake()->answers.enqueue(MsgAnswer::Yes);
+    MainForm->ApplyBtnClick();
+    // Lower left of the window shows nothing but the background.
+    QCOMPARE(MainForm->selectimg->picture().pixelColor(4, 65), paint);
+    select(16); // a new selection reloads the miniature: the new one
+    QCOMPARE(MainForm->selectimg->picture().pixelColor(4, 65), paint);
+}
+
+void TestElements::untouchedSkinKeepsTheBuiltInMiniature()
+{
+    const QImage builtIn = loadDefaultImage(QStringLiteral("WINAMPMINI"));
+    QCOMPARE(MainForm->selectimg->picture(), builtIn);
+    MainForm->RefreshMiniature();
+    QCOMPARE(MainForm->selectimg->picture(), builtIn);
+}
+
+void TestElements::reduceByArea_data()
+{
+    QTest::addColumn<QList<int>>("row"); // grey levels of a one-row picture
+    QTest::addColumn<QList<int>>("reduced");
+    QTest::newRow("halves") << QList<int>{10, 30, 200, 100} << QList<int>{20, 150};
+    // Each output pixel covers one and a half input pixels.
+    QTest::newRow("thirds") << QList<int>{0, 90, 180} << QList<int>{30, 150};
+    QTest::newRow("rounds half up") << QList<int>{0, 1} << QList<int>{1};
+}
+
+void TestElements::reduceByArea()
+{
+    QFETCH(QList<int>, row);
+    QFETCH(QList<int>, reduced);
+    QImage src(int(row.size()), 1, QImage::Format_BGR888);
+    for (int x = 0; x < row.size(); ++x)
+        src.setPixelColor(x, 0, QColor(row[x], row[x], row[x]));
+    const QImage out = vorlix::reduceByArea(src, int(reduced.size()), 1);
+    QCOMPARE(out.format(), QImage::Format_BGR888);
+    QCOMPARE(out.width(), reduced.size());
+    for (int x = 0; x < reduced.size(); ++x)
+        QCOMPARE(out.pixelColor(x, 0), QColor(reduced[x], reduced[x], reduced[x]));
+}
+
+int main(int argc, char **argv)
+{
+    vorlix::TApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    TestElements t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_elements.moc"
