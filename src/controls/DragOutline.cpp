@@ -11,6 +11,9 @@ TDragOutline::TDragOutline(QWidget *parent)
                           | Qt::WindowDoesNotAcceptFocus)
 {
     setObjectName(QStringLiteral("dragOutline"));
+    // Titled apart from the main window, so nothing looking for it by its
+    // title finds the outline instead.
+    setWindowTitle(QStringLiteral("drag outline"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
