@@ -328,6 +328,7 @@ void TestShape::drag_data()
                                                            << QPoint(-700, -600) << QPoint(-700, -600);
     QTest::newRow("Esc") << QList<QPoint>{{40, 25}} << "escape" << false << none << none;
     QTest::newRow("grab taken by another control") << QList<QPoint>{{40, 25}} << "grab" << false << none << none;
+    QTest::newRow("quit requested") << QList<QPoint>{{40, 25}} << "quit" << false << none << none;
     QTest::newRow("another window activated") << QList<QPoint>{{40, 25}} << "another window" << false << none
                                                << none;
 }
@@ -357,6 +358,11 @@ void TestShape::drag()
     } else if (interrupt == QLatin1String("grab")) {
         MainForm->Panel1->grabMouse();
         QTest::mouseMove(window, press + moves.last() + QPoint(1, 1));
+    } else if (interrupt == QLatin1String("quit")) {
+        // Seen as it passes by, without quitting the test itself.
+        QObject bystander;
+        QEvent quit(QEvent::Quit);
+        QCoreApplication::sendEvent(&bystander, &quit);
     } else if (interrupt == QLatin1String("another window")) {
         other.show();
         other.activateWindow();
