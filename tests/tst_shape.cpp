@@ -274,7 +274,7 @@ void TestShape::pressStartsDrag_data()
     QTest::newRow("empty part of the right panel") << QPoint(250, 200) << true;
     QTest::newRow("empty part of the left panel") << QPoint(100, 340) << true;
     QTest::newRow("where the hidden labels lie") << QPoint(2, 2) << true;
-    QTest::newRow("label") << QPoint(212, 444) << false;
+    QTest::newRow("label") << QPoint(565, 108) << false;
     QTest::newRow("statusimg") << QPoint(610, 35) << false;
     QTest::newRow("glyph button closebut") << QPoint(620, 14) << false;
     QTest::newRow("glyph button PanBtn") << QPoint(220, 130) << false;
