@@ -4,7 +4,7 @@
 set -eu
 packages=(g++ cmake make qt6-base-dev qt6-qpa-plugins fonts-wine)
 if [ "${1:-}" = "--test" ]; then
-  packages+=(xvfb xauth xdotool valgrind)
+  packages+=(xvfb xauth xdotool valgrind libx11-dev libxext-dev)
 fi
 # The Debian package (scripts/package.sh), and the checks of the installed
 # desktop files in the tests.

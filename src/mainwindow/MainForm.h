@@ -9,6 +9,7 @@
 #include <QFrame>
 
 #include "controls/Controls.h"
+#include "controls/DragOutline.h"
 #include "controls/SelTree.h"
 #include "view/OImage.h"
 
@@ -85,6 +86,23 @@ public:
     // ---- Window shape and moving the window by its body (MainForm_Shape.cpp).
     void setupShape();
     void removeShape();
+    // Whether a left-button press at this client point may start a drag: the
+    // topmost visible control there, disabled ones included, is the
+    // background.
+    bool pressStartsDrag(const QPoint &clientPos) const;
+    // How a drag moves the window: with our own outline, or, where a program
+    // can't place its own windows (Wayland), by the system's own move.
+    enum class DragPath { Outline, SystemMove };
+    static DragPath dragPathFor(const QString &platformName);
+    DragPath dragPath() const;
+    void setDragPath(DragPath path);
+    // True from a press that starts a drag until its release or cancel.
+    bool isDraggingBody() const;
+    // The outline window that follows the pointer during a drag.
+    const TDragOutline *dragOutline() const;
+private:
+    class TBodyDrag *m_bodyDrag = nullptr; // a child: dies with the window
+public:
     // ---- end of shape
 
     // ---- Menus, web links and the about box (MainForm_Menus.cpp).
