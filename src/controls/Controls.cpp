@@ -203,16 +203,34 @@ void TImage::mouseMoveEvent(QMouseEvent *e)
 
 TPaintBox::TPaintBox(QWidget *parent) : QWidget(parent) {}
 
+void TPaintBox::setColorNumber(ColorNumber color)
+{
+    m_color = color;
+    update();
+}
+
 void TPaintBox::paintEvent(QPaintEvent *)
 {
+    // Filled, with a one-pixel black outline on the box's outermost pixels.
     QPainter p(this);
-    p.fillRect(rect(), m_color);
+    p.fillRect(rect(), colorFromNumber(m_color));
+    if (width() > 0 && height() > 0) {
+        p.setPen(QPen(Qt::black, 0));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(0, 0, width() - 1, height() - 1);
+    }
 }
 
 void TPaintBox::mouseReleaseEvent(QMouseEvent *e)
 {
     if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
         emit clicked();
+}
+
+void TPaintBox::mouseDoubleClickEvent(QMouseEvent *e)
+{
+    if (e->button() == Qt::LeftButton)
+        emit doubleClicked();
 }
 
 // ------------------------------------------------------------------- TRxSlider
