@@ -83,9 +83,11 @@ QPixmap TSpeedButton::glyphImage(int index) const
 
 void TSpeedButton::setLatched(bool latched)
 {
-    if (isChecked() == latched)
-        return;
     setChecked(latched);
+    // A click latches without telling checkStateSet(); latching again must
+    // still release the others.
+    if (latched)
+        releaseSiblings();
 }
 
 void TSpeedButton::checkStateSet()
@@ -104,6 +106,7 @@ void TSpeedButton::nextCheckState()
             setChecked(false);
     } else {
         setChecked(true);
+        releaseSiblings(); // the click blocks checkStateSet()
     }
 }
 

@@ -34,9 +34,26 @@ QImage pictureFromClipboard()
 {
     QClipboard &clipboard = systemClipboard();
     const QMimeData *data = clipboard.mimeData();
-    if (!data || !data->hasImage())
+    if (!data)
         return {};
-    const QImage image = clipboard.image();
+    QImage image;
+    if (data->hasImage()) {
+        image = clipboard.image();
+    } else {
+        // Encoded pictures only (a browser offers image/png): the first
+        // format that reads wins.
+        bool offered = false;
+        for (const QString &format : data->formats()) {
+            if (!format.startsWith(QLatin1String("image/")))
+                continue;
+            offered = true;
+            image = QImage::fromData(data->data(format));
+            if (!image.isNull())
+                break;
+        }
+        if (!offered)
+            return {};
+    }
     if (image.isNull() || image.width() <= 0 || image.height() <= 0)
         throw VorlixError(QStringLiteral("The picture on the clipboard can't be read"));
 
