@@ -105,6 +105,15 @@ xdotool key Escape
 wait_windows '^Vorlix$' 1 || fail "the question did not close"
 check_copy "$work/white.png" "after Ctrl+Del and the question"
 
+# A PNG from another program, larger than "Play": Ctrl+V puts its top-left
+# part into the view, so the selected block is now the PNG's block at (2, 2).
+convert -size 30x20 xc: -channel R -fx 'i/w' -channel G -fx 'j/h' -channel B -fx 0.4 +channel \
+  "PNG24:$work/outside.png"
+xclip -selection clipboard -t image/png -i "$work/outside.png"; sleep 0.2
+xdotool key ctrl+v; sleep 0.3
+convert "$work/outside.png" -crop 13x8+2+2 +repage "PNG24:$work/outside-block.png"
+check_copy "$work/outside-block.png" "after pasting a PNG from outside"
+
 kill "$pid"
 wait "$pid" 2>/dev/null
 rm -rf "$work"
