@@ -57,6 +57,9 @@ check_copy() { # $1: expected picture, $2: what happened before
   xdotool key ctrl+c; sleep 0.4
   xclip -selection clipboard -t image/png -o > "$work/clip.png" 2>/dev/null \
     || fail "no picture on the clipboard after Ctrl+C ($2)"
+  # PNG header: bit depth 8, colour type 2 (RGB without alpha), 24 bits.
+  [ "$(od -An -tu1 -j24 -N2 "$work/clip.png" | tr -s ' ')" = " 8 2" ] \
+    || fail "clipboard picture is not 24-bit RGB ($2)"
   [ "$(identify -format '%wx%h' "$work/clip.png")" = 13x8 ] \
     || fail "clipboard picture is $(identify -format '%wx%h' "$work/clip.png"), not 13x8 ($2)"
   diff=$(compare -metric AE "$work/clip.png" "$1" null: 2>&1)

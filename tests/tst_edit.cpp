@@ -59,6 +59,7 @@ private slots:
     void selectionCommands();
     void paste_data();
     void paste();
+    void unreadableClipboardPictureIsReported();
     void swatchDialog_data();
     void swatchDialog();
     void swatchPaintAndExchange();
@@ -417,6 +418,22 @@ void TestEdit::paste()
     QCOMPARE(MainForm->DesktopImg->Picture(), pasted ? expected : picture);
     QCOMPARE(MainForm->DesktopImg->UndoBitmap(), pasted ? picture : snapshot);
     QCOMPARE(MainForm->ApplyBtn->isEnabled(), pasted);
+}
+
+void TestEdit::unreadableClipboardPictureIsReported()
+{
+    select(16);
+    const QImage picture = patterned(21, 17);
+    MainForm->DesktopImg->assignPicture(picture);
+    auto *data = new QMimeData;
+    data->setData(QStringLiteral("image/png"), QByteArray("\x89PNG broken"));
+    QGuiApplication::clipboard()->setMimeData(data);
+    MainForm->Paste1->trigger(); // as the menu and Ctrl+V run it
+    QCOMPARE(m_services->fake->messages.size(), 1);
+    QCOMPARE(m_services->fake->messages[0].text, QStringLiteral("The picture on the clipboard can't be read."));
+    QCOMPARE(m_services->fake->messages[0].icon, MsgIcon::Error);
+    QCOMPARE(MainForm->DesktopImg->Picture(), picture);
+    QVERIFY(!MainForm->ApplyBtn->isEnabled());
 }
 
 // --- Colour swatches ------------------------------------------------------------
