@@ -113,6 +113,8 @@ public:
     void setColorNumber(ColorNumber color);
     // Stores the colour's RGB number.
     void setColor(const QColor &c) { setColorNumber(numberFromColor(c)); }
+    // The colour shown; a system colour resolved through the palette.
+    QColor color() const { return colorFromNumber(m_color); }
 
 signals:
     void clicked();
