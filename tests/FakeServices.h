@@ -2,6 +2,7 @@
 // Scripted desktop services for tests: records every question and returns
 // queued answers (or a default) instead of opening a window.
 #include "platform/DesktopServices.h"
+#include "platform/Errors.h"
 
 #include <QList>
 #include <QQueue>
@@ -47,8 +48,11 @@ public:
     {
         return folders.isEmpty() ? QString() : folders.dequeue();
     }
+    bool colorDialogFails = false; // chooseColor throws, as a dialog that can't be shown
     QColor chooseColor(QWidget *, const QColor &) override
     {
+        if (colorDialogFails)
+            throw vorlix::VorlixError(QStringLiteral("no colour dialog"));
         return colors.isEmpty() ? QColor() : colors.dequeue();
     }
     bool openUrl(const QString &url) override

@@ -118,6 +118,8 @@ void TestOImageEdit::fillAreaColourForms()
     QCOMPARE(v.Picture(), uniform(2, 2, QColor(1, 2, 3)));
     v.FillArea(all, Qt::white); // not the colour number 3
     QCOMPARE(v.Picture(), uniform(2, 2, Qt::white));
+    v.FillArea(all, 0x8000000Fu); // a system colour: button face
+    QCOMPARE(v.Picture(), uniform(2, 2, QGuiApplication::palette().color(QPalette::Active, QPalette::Button)));
 }
 
 void TestOImageEdit::snapshotAndView_data()

@@ -83,9 +83,11 @@ QPixmap TSpeedButton::glyphImage(int index) const
 
 void TSpeedButton::setLatched(bool latched)
 {
-    if (isChecked() == latched)
-        return;
     setChecked(latched);
+    // A click latches without telling checkStateSet(); latching again must
+    // still release the others.
+    if (latched)
+        releaseSiblings();
 }
 
 void TSpeedButton::checkStateSet()
@@ -104,6 +106,7 @@ void TSpeedButton::nextCheckState()
             setChecked(false);
     } else {
         setChecked(true);
+        releaseSiblings(); // the click blocks checkStateSet()
     }
 }
 
@@ -203,16 +206,34 @@ void TImage::mouseMoveEvent(QMouseEvent *e)
 
 TPaintBox::TPaintBox(QWidget *parent) : QWidget(parent) {}
 
+void TPaintBox::setColorNumber(ColorNumber color)
+{
+    m_color = color;
+    update();
+}
+
 void TPaintBox::paintEvent(QPaintEvent *)
 {
+    // Filled, with a one-pixel black outline on the box's outermost pixels.
     QPainter p(this);
-    p.fillRect(rect(), m_color);
+    p.fillRect(rect(), colorFromNumber(m_color));
+    if (width() > 0 && height() > 0) {
+        p.setPen(QPen(Qt::black, 0));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(0, 0, width() - 1, height() - 1);
+    }
 }
 
 void TPaintBox::mouseReleaseEvent(QMouseEvent *e)
 {
     if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
         emit clicked();
+}
+
+void TPaintBox::mouseDoubleClickEvent(QMouseEvent *e)
+{
+    if (e->button() == Qt::LeftButton)
+        emit doubleClicked();
 }
 
 // ------------------------------------------------------------------- TRxSlider

@@ -8,6 +8,8 @@
 #include <QSlider>
 #include <QWidget>
 
+#include "platform/ColorNumber.h"
+
 namespace vorlix {
 
 // Paints the window's background picture at (0, 0) at its own size.
@@ -99,24 +101,32 @@ private:
     bool m_pressed = false;
 };
 
-// A box filled with one colour (the colour swatches).
+// A colour swatch: a square of one colour with a thin black outline. The
+// colour is kept as a colour number (0x00BBGGRR, or a system colour with the
+// highest bit set), the form in which it is stored between runs.
 class TPaintBox : public QWidget
 {
     Q_OBJECT
 public:
     explicit TPaintBox(QWidget *parent = nullptr);
-    void setColor(const QColor &c) { m_color = c; update(); }
-    QColor color() const { return m_color; }
+    ColorNumber Color() const { return m_color; }
+    void setColorNumber(ColorNumber color);
+    // Stores the colour's RGB number.
+    void setColor(const QColor &c) { setColorNumber(numberFromColor(c)); }
+    // The colour shown; a system colour resolved through the palette.
+    QColor color() const { return colorFromNumber(m_color); }
 
 signals:
     void clicked();
+    void doubleClicked();
 
 protected:
     void paintEvent(QPaintEvent *) override;
     void mouseReleaseEvent(QMouseEvent *) override;
+    void mouseDoubleClickEvent(QMouseEvent *) override;
 
 private:
-    QColor m_color = Qt::white;
+    ColorNumber m_color = rgbColorNumber(255, 255, 255);
 };
 
 // The state slider: tick marks, a lowered bevel and a grey face.

@@ -83,6 +83,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent)
     setFont(defaultFont());
     buildLayout();
     buildMenus();
+    setupEditing();
     guarded([this] { setupShape(); });
     guarded([this] { FormCreate(); });
 }

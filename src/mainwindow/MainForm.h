@@ -62,6 +62,27 @@ public:
     void Delete1Click();
     void SelectAll1Click();
     void Deselect1Click();
+    void PanBtnClick();
+    void SelectBtnClick();
+    void DesktopImgMouseDown();
+    void DesktopImgRubberband();
+    void DesktopImgPaint();
+    void pbForeDblClick();
+    void pbBackDblClick();
+    void exchClrClick();
+    // Connects the tool buttons, the view and the swatches to the handlers
+    // above, and gives the keyboard back to the window whenever a dialog or
+    // message box closes; run once while the window is built.
+    void setupEditing();
+private:
+    // True while no node is selected or the selected node is a group.
+    bool noElementSelected() const;
+    // Puts SelectionRect in order and limits it to DesktopImg's picture; a
+    // selection lying wholly right of or below the picture becomes empty.
+    void limitSelectionToPicture();
+    void DrawMarquee();
+    void chooseSwatchColor(TPaintBox *box);
+public:
     // ---- end of editing
 
     // ---- Directories and persisted settings (MainForm_Settings.cpp).

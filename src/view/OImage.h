@@ -77,7 +77,7 @@ public:
     void CopyRectToClipboard(Rect r);
     // Fills the rectangle, clipped to the picture. The colour is a colour
     // number 0x00BBGGRR (red in the low byte), as the colour boxes hold it;
-    // the top byte is ignored.
+    // with the highest bit set the low byte names a system colour.
     void FillArea(Rect r, quint32 colorBgr);
     void FillArea(Rect r, const QColor &color);
     // Without this an enum colour such as Qt::white would pick the colour
@@ -96,7 +96,9 @@ public:
     // while the control has the focus.
     void CopyToClipboard();    // nothing for an empty picture
     void CutToClipboard();     // copy, then empty the picture
-    void PasteFromClipboard(); // nothing unless the clipboard holds an image
+    // Nothing unless the clipboard holds an image; transparency is
+    // flattened onto white.
+    void PasteFromClipboard();
 
     // --- View state ----------------------------------------------------------
     double Zoom() const { return m_zoom; } // screen pixels per picture pixel

@@ -3,13 +3,12 @@
 #include "view/OImage.h"
 
 #include "platform/Blit.h"
+#include "platform/Clipboard.h"
+#include "platform/ColorNumber.h"
 #include "platform/Errors.h"
 #include "view/Resample.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QMimeData>
 
 #include <algorithm>
 #include <climits>
@@ -42,13 +41,6 @@ QImage blankPicture(long long width, long long height)
     return image;
 }
 
-void putOnClipboard(const QImage &picture)
-{
-    // Plain 24-bit RGB is what every clipboard back end can encode.
-    if (QClipboard *clipboard = QGuiApplication::clipboard())
-        clipboard->setImage(picture.convertToFormat(QImage::Format_RGB888));
-}
-
 } // namespace
 
 void TOImage::CopyRectToClipboard(Rect r)
@@ -62,12 +54,12 @@ void TOImage::CopyRectToClipboard(Rect r)
     QImage block = blankPicture(w, h);
     if (hasPicture())
         blockCopy(block, 0, 0, block.width(), block.height(), m_picture, n.Left, n.Top);
-    putOnClipboard(block);
+    putPictureOnClipboard(block);
 }
 
 void TOImage::FillArea(Rect r, quint32 colorBgr)
 {
-    FillArea(r, QColor(int(colorBgr & 0xff), int((colorBgr >> 8) & 0xff), int((colorBgr >> 16) & 0xff)));
+    FillArea(r, colorFromNumber(ColorNumber(colorBgr)));
 }
 
 void TOImage::FillArea(Rect r, const QColor &color)
@@ -121,7 +113,7 @@ void TOImage::ResizePicture(int width, int height, int mode)
 void TOImage::CopyToClipboard()
 {
     if (hasPicture())
-        putOnClipboard(m_picture);
+        putPictureOnClipboard(m_picture);
 }
 
 void TOImage::CutToClipboard()
@@ -137,16 +129,9 @@ void TOImage::CutToClipboard()
 
 void TOImage::PasteFromClipboard()
 {
-    const QClipboard *clipboard = QGuiApplication::clipboard();
-    const QMimeData *data = clipboard ? clipboard->mimeData() : nullptr;
-    if (!data || !data->hasImage())
-        return;
-    const QImage image = clipboard->image();
-    if (image.isNull())
-        return;
-    const QImage picture = image.convertToFormat(QImage::Format_BGR888);
+    const QImage picture = pictureFromClipboard();
     if (picture.isNull())
-        throw noMemory();
+        return;
     if (m_undo)
         SaveUndo();
     m_picture = picture;
