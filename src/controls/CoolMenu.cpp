@@ -165,7 +165,10 @@ TCoolMenu::TCoolMenu(QWidget *parent) : QMenu(parent)
     auto *look = new CoolMenuStyle;
     look->setParent(this);
     setStyle(look);
-    setFont(tahomaFont(11));
+    // Stems snapped to whole pixels keep the small text sharp at 96 dpi.
+    QFont font = tahomaFont(11);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    setFont(font);
 }
 
 TCoolMenu *TCoolMenu::addCoolMenu(const QString &title)
