@@ -14,7 +14,7 @@ namespace vorlix {
 namespace {
 
 // Measures at 96 dpi, in pixels.
-constexpr int kFrame = 2;          // raised edge around the menu
+constexpr int kFrame = 2;          // grey edge and a black margin around the items
 constexpr int kItemHeight = 19;
 constexpr int kSeparatorHeight = 9;
 constexpr int kTextLeft = 12;      // item edge to caption
