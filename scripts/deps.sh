@@ -13,7 +13,7 @@ if [ "${1:-}" = "--test" ] || [ "${1:-}" = "--package" ]; then
 fi
 if [ "${1:-}" = "--test" ]; then
   packages+=(desktop-file-utils appstream shared-mime-info)
-  packages+=(xclip imagemagick) # the clipboard test
+  packages+=(xclip imagemagick) # the clipboard test; screenshots
 fi
 missing=()
 for p in "${packages[@]}"; do

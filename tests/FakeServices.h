@@ -25,6 +25,8 @@ public:
     QQueue<QColor> colors;
     QStringList openedUrls;
     QList<vorlix::FileDialogRequest> fileRequests;
+    // What openUrl reports: false plays a desktop without a browser.
+    bool openUrlResult = true;
 
     vorlix::MsgAnswer messageBox(QWidget *, const QString &caption, const QString &text,
                                  vorlix::MsgIcon icon, vorlix::MsgButtons buttons) override
@@ -58,7 +60,7 @@ public:
     bool openUrl(const QString &url) override
     {
         openedUrls.append(url);
-        return true;
+        return openUrlResult;
     }
 };
 

@@ -266,7 +266,7 @@ void TMainForm::minimizebutClick()
 
 void TMainForm::statusimgClick()
 {
-    emit aboutRequested();
+    About1Click();
 }
 
 void TMainForm::showEvent(QShowEvent *e)

@@ -214,10 +214,6 @@ public:
     QAction *WinAmp1 = nullptr;
     QAction *About1 = nullptr;
 
-signals:
-    // The about box is asked for (a click on the small logo).
-    void aboutRequested();
-
 protected:
     void changeEvent(QEvent *e) override;
     void showEvent(QShowEvent *e) override;

@@ -1,5 +1,7 @@
 // The popup menus behind the flat text buttons across the top of the window,
 // Exit, the web links and the about box.
+#include "controls/CoolMenu.h"
+#include "dialogs/Aboutbox.h"
 #include "platform/DesktopServices.h"
 #include "mainwindow/MainForm.h"
 
@@ -9,9 +11,14 @@ namespace vorlix {
 
 namespace {
 
-QMenu *makeMenu(QWidget *owner, const char *name)
+// The two web pages of the Help menu. The home page is named here and
+// nowhere else.
+const char kHomePageUrl[] = "https://vorlix.tarnby.example/";
+const char kPlayerSiteUrl[] = "https://www.winamp.com/";
+
+TCoolMenu *makeMenu(QWidget *owner, const char *name)
 {
-    auto *menu = new QMenu(owner);
+    auto *menu = new TCoolMenu(owner);
     menu->setObjectName(QLatin1String(name));
     return menu;
 }
@@ -36,7 +43,9 @@ QAction *addSeparator(QMenu *menu, const char *name)
 
 void TMainForm::buildMenus()
 {
-    pmImage = makeMenu(this, "pmImage");
+    auto *image = makeMenu(this, "pmImage");
+    image->setSideBar(QStringLiteral("Vorlix"));
+    pmImage = image;
     OpenImage1 = addItem(pmImage, "OpenImage1", QStringLiteral("Open Image..."),
                          QKeySequence(Qt::CTRL | Qt::Key_O));
     ScanImage1 = addItem(pmImage, "ScanImage1", QStringLiteral("Scan Image..."));
@@ -62,7 +71,7 @@ void TMainForm::buildMenus()
     pmfxLab = makeMenu(this, "pmfxLab");
     Grayscale1 = addItem(pmfxLab, "Grayscale1", QStringLiteral("Grayscale"));
     Fire1 = addItem(pmfxLab, "Fire1", QStringLiteral("Fire"));
-    tobeContinued1 = addItem(pmfxLab, "tobeContinued1", QStringLiteral("...to be Continue"));
+    tobeContinued1 = addItem(pmfxLab, "tobeContinued1", QStringLiteral("...to be continued"));
 
     pmVorlix = makeMenu(this, "pmVorlix");
     OpenSkin1 = addItem(pmVorlix, "OpenSkin1", QStringLiteral("Open Skin..."));
@@ -77,12 +86,12 @@ void TMainForm::buildMenus()
     SetTempDirectory1 = addItem(pmOptions, "SetTempDirectory1", QStringLiteral("Set Temp Directory..."));
     SetOutputDirectory1 = addItem(pmOptions, "SetOutputDirectory1", QStringLiteral("Set Output Directory..."));
 
-    pmHelp = makeMenu(this, "pmHelp");
+    auto *help = makeMenu(this, "pmHelp");
+    pmHelp = help;
     Contents1 = addItem(pmHelp, "Contents1", QStringLiteral("Contents"));
     addSeparator(pmHelp, "sep8");
-    Internetlinks1 = makeMenu(pmHelp, "Internetlinks1");
-    Internetlinks1->setTitle(QStringLiteral("Internet Links"));
-    pmHelp->addMenu(Internetlinks1);
+    Internetlinks1 = help->addCoolMenu(QStringLiteral("Internet Links"));
+    Internetlinks1->setObjectName(QStringLiteral("Internetlinks1"));
     HomepageVorlix1 = addItem(Internetlinks1, "HomepageVorlix1", QStringLiteral("Homepage Vorlix"));
     WinAmp1 = addItem(Internetlinks1, "WinAmp1", QStringLiteral("WinAmp"));
     About1 = addItem(pmHelp, "About1", QStringLiteral("About..."));
@@ -132,10 +141,10 @@ void TMainForm::buildMenus()
 
 QPoint TMainForm::menuPoint(const QWidget *button) const
 {
-    // The menu's top overlaps the button's lowest two pixel rows; a button
-    // pushed off the screen's left or top edge opens it at the mirrored place.
-    const QPoint p = button->mapToGlobal(QPoint(0, button->height() - 2));
-    return {std::abs(p.x()), std::abs(p.y())};
+    // The menu's top overlaps the button's lowest two pixel rows. Where that
+    // lies off the screen, the menu keeps to the screen as every popup does,
+    // next to the button rather than at some mirrored place.
+    return button->mapToGlobal(QPoint(0, button->height() - 2));
 }
 
 void TMainForm::btImageClick() { pmImage->exec(menuPoint(btImage)); }
@@ -147,15 +156,26 @@ void TMainForm::bthelpClick() { pmHelp->exec(menuPoint(bthelp)); }
 
 void TMainForm::Exit1Click()
 {
+    // The same way out as the close button: the close request saves the
+    // settings.
     close();
 }
 
 void TMainForm::About1Click()
 {
-    emit aboutRequested();
+    if (Aboutbox)
+        Aboutbox->exec();
 }
 
-void TMainForm::WinAmp1Click() {}
-void TMainForm::HomepageVorlix1Click() {}
+// A page that fails to open is not worth a message.
+void TMainForm::WinAmp1Click()
+{
+    services().openUrl(QString::fromLatin1(kPlayerSiteUrl));
+}
+
+void TMainForm::HomepageVorlix1Click()
+{
+    services().openUrl(QString::fromLatin1(kHomePageUrl));
+}
 
 } // namespace vorlix
