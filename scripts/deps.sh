@@ -5,6 +5,7 @@ set -eu
 packages=(g++ cmake make qt6-base-dev qt6-qpa-plugins fonts-wine)
 if [ "${1:-}" = "--test" ]; then
   packages+=(xvfb xauth xdotool valgrind)
+  packages+=(openbox xclip) # the settings restart check: close box, clipboard
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -24,6 +24,7 @@ public:
     QQueue<QColor> colors;
     QStringList openedUrls;
     QList<vorlix::FileDialogRequest> fileRequests;
+    QStringList folderStarts; // the start folder of each folder browser
 
     vorlix::MsgAnswer messageBox(QWidget *, const QString &caption, const QString &text,
                                  vorlix::MsgIcon icon, vorlix::MsgButtons buttons) override
@@ -43,8 +44,9 @@ public:
         fileRequests.append(request);
         return files.isEmpty() ? QString() : files.dequeue();
     }
-    QString chooseFolder(QWidget *, const QString &, const QString &) override
+    QString chooseFolder(QWidget *, const QString &, const QString &start) override
     {
+        folderStarts.append(start);
         return folders.isEmpty() ? QString() : folders.dequeue();
     }
     QColor chooseColor(QWidget *, const QColor &) override
