@@ -5,8 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QStringView>
+
+#include <algorithm>
 
 namespace vorlix {
 
@@ -42,6 +45,14 @@ bool readQuoted(QStringView line, qsizetype &pos, QString &out)
     return false;
 }
 
+void chopBlanks(QString &s)
+{
+    qsizetype n = s.size();
+    while (n > 0 && s[n - 1].isSpace())
+        --n;
+    s.truncate(n);
+}
+
 qsizetype skipBlanks(QStringView line, qsizetype pos)
 {
     while (pos < line.size() && (line[pos] == QLatin1Char(' ') || line[pos] == QLatin1Char('\t')))
@@ -57,9 +68,10 @@ QString quoted(const QString &text)
     for (const QChar c : text) {
         if (c == QLatin1Char('\\') || c == QLatin1Char('"'))
             out += QLatin1Char('\\');
-        // A line break inside a value would split its line and lose it and
-        // whatever follows on the next read: write a blank instead.
-        out += (c == QLatin1Char('\n') || c == QLatin1Char('\r')) ? QChar(QLatin1Char(' ')) : c;
+        // A line feed inside a value would split its line and lose it on the
+        // next read: write a blank instead. (Lines end only at line feeds, so
+        // a carriage return inside is harmless.)
+        out += c == QLatin1Char('\n') ? QChar(QLatin1Char(' ')) : c;
     }
     out += QLatin1Char('"');
     return out;
@@ -106,7 +118,6 @@ RegKey &RegFile::createKey(const QString &path)
 
 RegFile RegFile::parse(const QByteArray &bytes)
 {
-    RegFile file;
     QByteArrayView data(bytes);
     if (data.startsWith("\xEF\xBB\xBF"))
         data = data.sliced(3);
@@ -119,7 +130,18 @@ RegFile RegFile::parse(const QByteArray &bytes)
         return l;
     };
     if (lines.isEmpty() || lineAt(0).trimmed() != kHeader)
-        return file;
+        return {};
+
+    // Keys and values are found through hashes of their folded names, so a
+    // big file with many entries still reads in linear time.
+    struct Building
+    {
+        RegKey key;
+        QHash<QString, qsizetype> index;
+        QList<bool> removed;
+    };
+    QList<Building> keys;
+    QHash<QString, qsizetype> keyIndex;
 
     qsizetype current = -1; // index of the key that values go to; -1: none
     for (qsizetype i = 1; i < lines.size(); ++i) {
@@ -136,10 +158,17 @@ RegFile RegFile::parse(const QByteArray &bytes)
             const QString path = inner.sliced(kHive.size()).toString();
             if (path.isEmpty())
                 continue;
-            file.createKey(path);
-            for (qsizetype k = 0; k < file.m_keys.size(); ++k)
-                if (sameName(file.m_keys[k].path, path))
-                    current = k;
+            const QString folded = path.toCaseFolded();
+            const auto found = keyIndex.constFind(folded);
+            if (found != keyIndex.constEnd()) {
+                current = *found;
+            } else {
+                current = keys.size();
+                keyIndex.insert(folded, current);
+                Building b;
+                b.key.path = path;
+                keys.append(std::move(b));
+            }
             continue;
         }
 
@@ -172,30 +201,43 @@ RegFile RegFile::parse(const QByteArray &bytes)
             // ending in a backslash.
             value.type = RegValue::Other;
             value.data = rest.toString();
-            while (value.data.endsWith(QLatin1Char('\\')) && i + 1 < lines.size()) {
+            for (;;) {
+                chopBlanks(value.data);
+                if (!value.data.endsWith(QLatin1Char('\\')))
+                    break;
                 value.data.chop(1);
-                value.data += lineAt(++i).trimmed();
+                if (i + 1 < lines.size())
+                    value.data += lineAt(++i).trimmed();
             }
-            if (value.data.endsWith(QLatin1Char('\\')))
-                value.data.chop(1);
         } else {
             continue;
         }
         if (current < 0)
             continue;
-        QList<RegValue> &values = file.m_keys[current].values;
-        qsizetype at = -1;
-        for (qsizetype k = 0; k < values.size(); ++k)
-            if (sameName(values[k].name, value.name))
-                at = k;
+        Building &b = keys[current];
+        const QString folded = value.name.toCaseFolded();
+        const auto found = b.index.constFind(folded);
         if (remove) {
-            if (at >= 0)
-                values.removeAt(at);
-        } else if (at >= 0) {
-            values[at] = value; // the later line wins, as an import would do
+            if (found != b.index.constEnd()) {
+                b.removed[*found] = true;
+                b.index.remove(folded);
+            }
+        } else if (found != b.index.constEnd()) {
+            b.key.values[*found] = value; // the later line wins, as an import would do
         } else {
-            values.append(value);
+            b.index.insert(folded, b.key.values.size());
+            b.key.values.append(value);
+            b.removed.append(false);
         }
+    }
+
+    RegFile file;
+    for (Building &b : keys) {
+        RegKey key{b.key.path, {}};
+        for (qsizetype k = 0; k < b.key.values.size(); ++k)
+            if (!b.removed[k])
+                key.values.append(std::move(b.key.values[k]));
+        file.m_keys.append(std::move(key));
     }
     return file;
 }
@@ -266,10 +308,30 @@ void RegistryStore::write(const QString &section, const QList<QPair<QString, QSt
     RegFile file = RegFile::load(m_filePath);
     if (!QDir().mkpath(QFileInfo(m_filePath).absolutePath()))
         throw VorlixError(QStringLiteral("Failed to create key %1").arg(m_keyPath));
-    file.createKey(m_keyPath);
-    RegKey &sec = file.createKey(m_keyPath + QLatin1Char('\\') + section);
+    const QString sectionPath = m_keyPath + QLatin1Char('\\') + section;
+    RegKey key{m_keyPath, {}};
+    RegKey sec{sectionPath, {}};
+    QList<RegKey> others;
+    for (RegKey &k : file.keys()) {
+        if (sameName(k.path, m_keyPath))
+            key.values = k.values;
+        else if (sameName(k.path, sectionPath))
+            sec.values = k.values;
+        else
+            others.append(k);
+    }
+    // Ours in the order given, then whatever else the section held.
+    QList<RegValue> ordered;
     for (const auto &[name, text] : values)
-        sec.setString(name, text);
+        ordered.append({name, RegValue::String, text});
+    for (const RegValue &old : std::as_const(sec.values)) {
+        const bool ours = std::any_of(values.begin(), values.end(),
+                                      [&](const auto &v) { return sameName(v.first, old.name); });
+        if (!ours)
+            ordered.append(old);
+    }
+    sec.values = ordered;
+    file.keys() = QList<RegKey>{key, sec} + others;
     if (!file.save(m_filePath))
         throw VorlixError(QStringLiteral("Failed to set data for '%1'")
                               .arg(values.isEmpty() ? QString() : values.first().first));

@@ -57,6 +57,7 @@ public:
     bool save(const QString &filePath, QString *error = nullptr) const;
 
     const QList<RegKey> &keys() const { return m_keys; }
+    QList<RegKey> &keys() { return m_keys; }
     const RegKey *key(const QString &path) const;
     RegKey &createKey(const QString &path);
 
@@ -75,8 +76,9 @@ public:
     // just the (empty) key. Never fails: a file that cannot be created is
     // left uncreated.
     RegFile openForRead() const;
-    // Sets the values in the sub-key section, in this order, keeping every
-    // other key and value of the file, and writes the file. Throws
+    // Writes the key and its sub-key section first in the file, spelled as
+    // given, with these values in this order ahead of any other value the
+    // section holds; every other key stays as it was. Throws
     // VorlixError "Failed to create key <key>" when the folder cannot be made,
     // or "Failed to set data for '<first value>'" when the file cannot be
     // written.
