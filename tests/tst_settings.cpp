@@ -98,6 +98,7 @@ private slots:
     void parserKeepsWhatItReadsOnRewrite();
     void roundTrip_data();
     void roundTrip();
+    void showingAgainKeepsChanges();
     void saveFailureShowsErrorBox_data();
     void saveFailureShowsErrorBox();
     void saveAtDestroyOnlyWhenNeeded_data();
@@ -263,6 +264,8 @@ void TestSettings::restoredValue_data()
     QTest::newRow("control characters around")
         << QByteArray("\"OutputDir_Caption\"=\"\t/srv/skins\x01\x7f\"") << 1 << "/srv/skins"
         << "\"OutputDir_Caption\"=\"/srv/skins\"";
+    QTest::newRow("markup is text") << QByteArray("\"VerInfo_Caption\"=\"<b>bold</b>\"") << 2
+                                    << "<b>bold</b>" << "\"VerInfo_Caption\"=\"<b>bold</b>\"";
     QTest::newRow("empty text") << QByteArray("\"VerInfo_Caption\"=\"\"") << 2 << ""
                                 << "\"VerInfo_Caption\"=\"\"";
     QTest::newRow("dword leaves the swatch") << QByteArray("\"pbBack_Color\"=dword:000000ff") << 4 << "0"
@@ -290,6 +293,10 @@ void TestSettings::restoredValue()
     QStringList others = defaults();
     for (int i = 0; i < values.size(); ++i)
         QCOMPARE(values[i], i == prop ? expectedShown : others[i]);
+    if (prop < 3) { // a caption: shown whole, as plain text, sized to it
+        QLabel *label = QList<QLabel *>{MainForm->TempDir, MainForm->OutputDir, MainForm->VerInfo}[prop];
+        QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(expectedShown));
+    }
 
     closeAndDestroy();
     const QStringList lines = QString::fromUtf8(readReg()).split('\n');
@@ -474,6 +481,18 @@ void TestSettings::roundTrip()
     QCOMPARE(MainForm->pbBack->color(), QColor(255, 255, 0));
     QCOMPARE(MainForm->pbFore->color(), QColor(0, 128, 255));
     QVERIFY(fake()->messages.isEmpty());
+}
+
+void TestSettings::showingAgainKeepsChanges()
+{
+    writeReg(kSectionStart + kGoodValues);
+    start();
+    MainForm->OutputDir->setText("/changed");
+    MainForm->pbFore->setColor(Qt::blue);
+    MainForm->hide();
+    MainForm->show();
+    QCOMPARE(MainForm->OutputDir->text(), QString("/changed"));
+    QCOMPARE(MainForm->pbFore->color(), QColor(Qt::blue));
 }
 
 void TestSettings::saveFailureShowsErrorBox_data()

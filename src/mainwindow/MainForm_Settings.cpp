@@ -70,6 +70,8 @@ void setPropColor(TMainForm *f, const StoredProp &p, const QColor &c)
 
 void setCaption(QLabel *label, const QString &text)
 {
+    // A folder or version text is shown as it is, never read as markup.
+    label->setTextFormat(Qt::PlainText);
     label->setText(text);
     label->adjustSize(); // the labels are sized to their text
 }
@@ -99,6 +101,10 @@ void TMainForm::exchangeDirectories()
 
 void TMainForm::restoreSettings()
 {
+    // Only the first showing reads the file: showing the window again later
+    // (after minimising, say) must not throw away what was changed since.
+    if (m_settingsRestored)
+        return;
     m_settingsSaved = false;
     try {
         const RegFile file = RegistryStore(settingsFilePath(), kKey).openForRead();
