@@ -91,6 +91,7 @@ private slots:
     void settingsFileLocation_data();
     void settingsFileLocation();
     void firstRunCreatesKeyThenAllValues();
+    void closedWhileMinimised();
     void restoredValue_data();
     void restoredValue();
     void damagedFile_data();
@@ -238,6 +239,14 @@ void TestSettings::firstRunCreatesKeyThenAllValues()
                              "\n";
     QCOMPARE(QString::fromUtf8(readReg()), expected);
     QVERIFY(fake()->messages.isEmpty());
+}
+
+void TestSettings::closedWhileMinimised()
+{
+    start();
+    MainForm->showMinimized();
+    closeAndDestroy();
+    QVERIFY(readReg().contains("\"ShowCmd\"=\"2\"\n"));
 }
 
 void TestSettings::restoredValue_data()
