@@ -14,7 +14,6 @@
 #include <QRandomGenerator>
 #include <QToolButton>
 
-#include <functional>
 
 using namespace vorlix;
 
