@@ -14,7 +14,6 @@
 #include <QRandomGenerator>
 #include <QToolButton>
 
-
 using namespace vorlix;
 
 namespace {
