@@ -14,6 +14,7 @@ fi
 if [ "${1:-}" = "--test" ]; then
   packages+=(desktop-file-utils appstream shared-mime-info)
   packages+=(xclip imagemagick) # the clipboard test; screenshots
+  packages+=(openbox) # the settings restart check closes a dialog by its close box
 fi
 missing=()
 for p in "${packages[@]}"; do

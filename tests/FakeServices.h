@@ -27,6 +27,7 @@ public:
     QList<vorlix::FileDialogRequest> fileRequests;
     // What openUrl reports: false plays a desktop without a browser.
     bool openUrlResult = true;
+    QStringList folderStarts; // the start folder of each folder browser
 
     vorlix::MsgAnswer messageBox(QWidget *, const QString &caption, const QString &text,
                                  vorlix::MsgIcon icon, vorlix::MsgButtons buttons) override
@@ -46,8 +47,9 @@ public:
         fileRequests.append(request);
         return files.isEmpty() ? QString() : files.dequeue();
     }
-    QString chooseFolder(QWidget *, const QString &, const QString &) override
+    QString chooseFolder(QWidget *, const QString &, const QString &start) override
     {
+        folderStarts.append(start);
         return folders.isEmpty() ? QString() : folders.dequeue();
     }
     bool colorDialogFails = false; // chooseColor throws, as a dialog that can't be shown

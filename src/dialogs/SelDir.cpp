@@ -1,13 +1,93 @@
 #include "dialogs/SelDir.h"
 
+#include "platform/DesktopServices.h"
 #include "platform/Fonts.h"
+
+#include <QFileInfo>
+#include <QHideEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QShowEvent>
+#include <QToolButton>
 
 namespace vorlix {
 
 TSelDirect *SelDirect = nullptr;
+QString OutputDirectory;
+QString TempDirectory;
+
+namespace {
+
+constexpr int kButtonWidth = 19;
+const QString kRoot = QStringLiteral("/");
+
+// A small yellow folder for the browse button.
+QIcon folderGlyph()
+{
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    const QColor outline(128, 96, 0);
+    p.setPen(outline);
+    p.setBrush(QColor(232, 184, 64));
+    p.drawRect(1, 3, 5, 2);             // tab
+    p.setBrush(QColor(255, 214, 96));
+    p.drawRect(1, 5, 13, 8);            // body
+    p.setPen(QColor(255, 240, 176));
+    p.drawLine(2, 6, 13, 6);            // highlight along the top edge
+    return QIcon(pm);
+}
+
+} // namespace
+
+TDirectoryEdit::TDirectoryEdit(QWidget *parent) : QLineEdit(parent)
+{
+    m_button = new QToolButton(this);
+    m_button->setObjectName(QStringLiteral("Button"));
+    m_button->setIcon(folderGlyph());
+    m_button->setIconSize(QSize(16, 16));
+    m_button->setCursor(Qt::ArrowCursor);
+    // Only the text box is a tab stop, as with any one-line box.
+    m_button->setFocusPolicy(Qt::NoFocus);
+    m_button->setToolTip(QStringLiteral("Browse"));
+    setTextMargins(0, 0, kButtonWidth, 0);
+    connect(m_button, &QToolButton::clicked, this, [this] { guarded([this] { browse(); }); });
+}
+
+void TDirectoryEdit::resizeEvent(QResizeEvent *e)
+{
+    QLineEdit::resizeEvent(e);
+    // Inside the box's 2-pixel frame, at its right end.
+    m_button->setGeometry(width() - 2 - kButtonWidth, 2, kButtonWidth, height() - 4);
+}
+
+QString TDirectoryEdit::withoutTrailingSeparator(const QString &path)
+{
+    if (path != kRoot && path.endsWith(QLatin1Char('/')))
+        return path.chopped(1);
+    return path;
+}
+
+void TDirectoryEdit::browse()
+{
+    // Start from the box's text, else the folder last chosen here, else the
+    // root; a start that is not an existing folder falls back to the root.
+    QString start = text();
+    if (start.isEmpty())
+        start = m_lastChosen.isEmpty() ? kRoot : m_lastChosen;
+    if (!QFileInfo(start).isDir())
+        start = kRoot;
+    const QString chosen =
+        services().chooseFolder(window(), QStringLiteral("Browse for Folder"), start);
+    if (chosen.isEmpty())
+        return; // cancelled: the box and the memory stay as they were
+    m_lastChosen = withoutTrailingSeparator(chosen);
+    setText(m_lastChosen);
+}
 
 TSelDirect::TSelDirect(QWidget *parent)
-    : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     SelDirect = this;
     setObjectName(QStringLiteral("SelDirect"));
@@ -15,6 +95,70 @@ TSelDirect::TSelDirect(QWidget *parent)
     setFixedSize(450, 171);
     move(192, 103);
     setFont(defaultFont());
+
+    const auto makeLabel = [this](const char *name, int x, int y, const QString &text) {
+        auto *l = new QLabel(text, this);
+        l->setObjectName(QLatin1String(name));
+        l->move(x, y);
+        l->adjustSize();
+        return l;
+    };
+    const auto makeBox = [this](const char *name, int x, int y) {
+        auto *e = new TDirectoryEdit(this);
+        e->setObjectName(QLatin1String(name));
+        e->setGeometry(x, y, 121, 21);
+        return e;
+    };
+    Label1 = makeLabel("Label1", 72, 68, QStringLiteral("Output Directory :"));
+    Label2 = makeLabel("Label2", 72, 100, QStringLiteral("Temp Directory :"));
+    DirectoryEdit1 = makeBox("DirectoryEdit1", 208, 64);
+    DirectoryEdit2 = makeBox("DirectoryEdit2", 208, 96);
+    setTabOrder(DirectoryEdit1, DirectoryEdit2);
+}
+
+TSelDirect::~TSelDirect()
+{
+    if (SelDirect == this)
+        SelDirect = nullptr;
+}
+
+void TSelDirect::showEvent(QShowEvent *e)
+{
+    if (!e->spontaneous())
+        FormShow();
+    QDialog::showEvent(e);
+}
+
+void TSelDirect::hideEvent(QHideEvent *e)
+{
+    // Every way of closing (close box, Alt+F4, hide) ends here; a hide
+    // because the desktop minimised the window is spontaneous.
+    if (!e->spontaneous())
+        FormClose();
+    QDialog::hideEvent(e);
+}
+
+void TSelDirect::keyPressEvent(QKeyEvent *e)
+{
+    // With no Cancel button, Escape would look like a cancel while the
+    // edits were kept all the same: it does nothing here.
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
+
+void TSelDirect::FormShow()
+{
+    DirectoryEdit1->setText(OutputDirectory);
+    DirectoryEdit2->setText(TempDirectory);
+}
+
+void TSelDirect::FormClose()
+{
+    OutputDirectory = DirectoryEdit1->text();
+    TempDirectory = DirectoryEdit2->text();
 }
 
 } // namespace vorlix

@@ -93,6 +93,26 @@ public:
     void restoreSettings();
     void saveSettingsAtClose();
     void saveSettingsAtDestroy();
+
+private:
+    // Both Options commands: edits both directories in the dialog.
+    void exchangeDirectories();
+    // Writes the fourteen values; "Visible" tells the close request ("0")
+    // from the destruction ("1").
+    void saveSettings(bool visible);
+    bool m_settingsRestored = false; // a save is allowed only after a restore
+    bool m_settingsSaved = false;    // since the last restore
+    // A colour as restored, so that a system colour number (which has no
+    // RGB value of its own) is written back as it was read.
+    struct RestoredColor
+    {
+        bool set = false;
+        qint32 number = 0;
+        QColor color;
+    };
+    RestoredColor m_restoredColors[3];
+
+public:
     // ---- end of settings
 
     // ---- Whole skins: folders and archives (MainForm_Skin.cpp).
