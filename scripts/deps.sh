@@ -2,9 +2,10 @@
 # Installs the Debian packages Vorlix needs to build, run and test, when any
 # is missing. Uses sudo unless already root.
 set -eu
-packages=(g++ cmake make qt6-base-dev qt6-qpa-plugins fonts-wine)
+packages=(g++ cmake make qt6-base-dev qt6-qpa-plugins fonts-wine pkg-config libzip-dev)
 if [ "${1:-}" = "--test" ]; then
   packages+=(xvfb xauth xdotool valgrind)
+  packages+=(zip imagemagick)
 fi
 missing=()
 for p in "${packages[@]}"; do
