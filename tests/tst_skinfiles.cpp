@@ -635,7 +635,7 @@ void TestSkinFiles::twoPhaseFailures()
         QCOMPARE(readAll(files[i].path), expected);
     }
     // No temporaries remain beside the files (the blocker is the user's).
-    const QStringList hidden = QDir(dir).entryList({QStringLiteral(".vorlix-tmp-*")}, QDir::AllEntries | QDir::Hidden);
+    const QStringList hidden = QDir(dir).entryList({QStringLiteral(".vorlix-*")}, QDir::AllEntries | QDir::Hidden);
     QCOMPARE(hidden, blocker == QLatin1String(".vorlix-tmp-f4") ? QStringList{blocker} : QStringList());
 }
 
@@ -643,6 +643,8 @@ void TestSkinFiles::leftoversAreReplacedAndLinksNotFollowed()
 {
     const QString dir = path(QStringLiteral("w"));
     writeFile(dir + QStringLiteral("/.vorlix-tmp-a.bmp"), "left by a killed save");
+    writeFile(dir + QStringLiteral("/.vorlix-old-a.bmp"), "left by a killed save");
+    writeFile(dir + QStringLiteral("/a.bmp"), "old a");
     writeFile(path(QStringLiteral("victim")), "precious");
     QVERIFY(QFile::link(path(QStringLiteral("victim")), dir + QStringLiteral("/.vorlix-tmp-b.bmp")));
     writeFilesTwoPhase({{dir + QStringLiteral("/a.bmp"), "A"}, {dir + QStringLiteral("/b.bmp"), "B"}});

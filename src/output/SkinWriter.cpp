@@ -44,6 +44,36 @@ void writeTemporary(const FileToWrite &f, const QString &tmp)
     }
 }
 
+QString withPrefix(const QString &finalPath, const char *prefix)
+{
+    // Plain string work: the folder part stays exactly as given.
+    const qsizetype slash = finalPath.lastIndexOf(QLatin1Char('/'));
+    return finalPath.left(slash + 1) + QLatin1String(prefix) + finalPath.mid(slash + 1);
+}
+
+QString oldLinkPathFor(const QString &finalPath)
+{
+    return withPrefix(finalPath, kOldLinkPrefix);
+}
+
+// Gives the old file a second name for the time of the renames. A rename
+// that frees the last link of the old file can take milliseconds (the file
+// system releases its blocks there and then); with a second link it is a few
+// microseconds, and the blocks are freed after the last rename. Where the
+// file system has no hard links, the renames are just slower.
+void holdOldFile(const QString &finalPath)
+{
+    const QString link = oldLinkPathFor(finalPath);
+    QFile::remove(link); // a leftover of a killed save
+    ::link(QFile::encodeName(finalPath).constData(), QFile::encodeName(link).constData());
+}
+
+void releaseOldFiles(const QList<FileToWrite> &files, qsizetype count)
+{
+    for (qsizetype i = 0; i < count; ++i)
+        QFile::remove(oldLinkPathFor(files[i].path));
+}
+
 void removeTemporaries(const QStringList &tmps, qsizetype from, qsizetype to)
 {
     for (qsizetype i = from; i < to; ++i)
@@ -58,23 +88,24 @@ void renameInOrder(const QList<FileToWrite> &files, const QStringList &tmps, qsi
         if (std::rename(QFile::encodeName(tmps[i]).constData(),
                         QFile::encodeName(files[i].path).constData()) != 0) {
             removeTemporaries(tmps, i, count);
+            releaseOldFiles(files, count);
             cannotCreate(files[i].path);
         }
     }
+    releaseOldFiles(files, count);
 }
 
 } // namespace
 
 QString temporaryPathFor(const QString &finalPath)
 {
-    // Plain string work: the folder part stays exactly as given.
-    const qsizetype slash = finalPath.lastIndexOf(QLatin1Char('/'));
-    return finalPath.left(slash + 1) + QLatin1String(kTemporaryPrefix) + finalPath.mid(slash + 1);
+    return withPrefix(finalPath, kTemporaryPrefix);
 }
 
 bool isTemporaryName(const QString &fileName)
 {
-    return fileName.startsWith(QLatin1String(kTemporaryPrefix));
+    return fileName.startsWith(QLatin1String(kTemporaryPrefix))
+        || fileName.startsWith(QLatin1String(kOldLinkPrefix));
 }
 
 void writeFilesTwoPhase(const QList<FileToWrite> &files)
@@ -85,6 +116,7 @@ void writeFilesTwoPhase(const QList<FileToWrite> &files)
     for (qsizetype i = 0; i < files.size(); ++i) {
         try {
             writeTemporary(files[i], tmps[i]);
+            holdOldFile(files[i].path);
         } catch (const VorlixError &) {
             // The files before the failing one still land, as the user would
             // expect from writing one file after another.

@@ -18,13 +18,16 @@ struct FileToWrite
     bool createFolder = false;
 };
 
-// The prefix of our temporaries. No skin file starts with it, so leftovers of
-// a killed save can be removed without touching a user's file.
+// The prefixes of our hidden names: the new file being written, and a second
+// link that holds the old file while the new one is renamed over it. No
+// skin file starts with them, so leftovers of a killed save can be removed
+// without touching a user's file.
 inline constexpr char kTemporaryPrefix[] = ".vorlix-tmp-";
+inline constexpr char kOldLinkPrefix[] = ".vorlix-old-";
 
 // The hidden temporary used for a final path: same folder, prefixed name.
 QString temporaryPathFor(const QString &finalPath);
-// True for a file name (no folder) that is one of our temporaries.
+// True for a file name (no folder) that is one of our hidden names.
 bool isTemporaryName(const QString &fileName);
 
 // Writes the files in two phases. Failures keep the order the user sees: the
