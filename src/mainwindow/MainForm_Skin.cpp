@@ -123,6 +123,9 @@ bool TMainForm::askToSaveChanges(const QString &question)
     } catch (const VorlixError &e) {
         showErrorBox(e.message(), this);
         return false;
+    } catch (const std::exception &e) {
+        showErrorBox(QString::fromLocal8Bit(e.what()), this);
+        return false;
     }
 }
 
