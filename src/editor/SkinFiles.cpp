@@ -91,7 +91,15 @@ public:
         m_skin.refused << QStringLiteral("%1 (%2)").arg(name, reason);
     }
 
-    void carry(const QString &path, const QByteArray &bytes) { m_skin.carried.append({path, bytes}); }
+    // An archive may name a file twice; the first copy is kept, as a folder
+    // can hold only one.
+    void carry(const QString &path, const QByteArray &bytes)
+    {
+        for (const CarriedFile &c : m_skin.carried)
+            if (c.path == path)
+                return;
+        m_skin.carried.append({path, bytes});
+    }
     void leaveOut(const QString &path) { m_skin.leftOut << path; }
 
     LoadedSkin finish(const QString &skinPath)
