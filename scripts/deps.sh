@@ -2,7 +2,7 @@
 # Installs the Debian packages Vorlix needs to build, run and test, when any
 # is missing. Uses sudo unless already root.
 set -eu
-packages=(g++ cmake make qt6-base-dev qt6-qpa-plugins fonts-wine)
+packages=(g++ cmake make qt6-base-dev qt6-qpa-plugins fonts-wine pkg-config libzip-dev)
 if [ "${1:-}" = "--test" ]; then
   packages+=(xvfb xauth xdotool valgrind libx11-dev libxext-dev)
 fi
@@ -15,6 +15,7 @@ if [ "${1:-}" = "--test" ]; then
   packages+=(desktop-file-utils appstream shared-mime-info)
   packages+=(xclip imagemagick) # the clipboard test; screenshots
   packages+=(openbox) # the settings restart check closes a dialog by its close box
+  packages+=(zip) # skin archives made by the tests
 fi
 missing=()
 for p in "${packages[@]}"; do

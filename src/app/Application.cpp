@@ -9,6 +9,7 @@
 #include "skin/GlobalVar.h"
 #include "skin/SkinSheets.h"
 
+#include <QCommandLineParser>
 #include <QIcon>
 #include <QScreen>
 #include <QStyleFactory>
@@ -61,6 +62,11 @@ void AppWindows::destroy()
 void initApplication(QApplication &app)
 {
     app.setApplicationName(QStringLiteral("Vorlix"));
+    // The window's layout is fixed: Qt's own -reverse (or a right-to-left
+    // language) must not mirror the tree and the slider, nor -stylesheet
+    // restyle the controls.
+    app.setLayoutDirection(Qt::LeftToRight);
+    app.setStyleSheet(QString());
     registerFonts();
     if (QStyle *fusion = QStyleFactory::create(QStringLiteral("Fusion")))
         app.setStyle(fusion);
@@ -97,11 +103,29 @@ void showCentred(QWidget *window)
 
 int runProgram(int argc, char **argv)
 {
-    TApplication app(argc, argv); // arguments are not used
+    TApplication app(argc, argv); // takes Qt's own options out of the list
     initApplication(app);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Edits the bitmaps of a media-player skin."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("skin"),
+                                 QStringLiteral("A skin folder or archive (.wsz, .zip) to open."),
+                                 QStringLiteral("[SKIN]"));
+    const bool parsed = parser.parse(app.arguments());
+    if (parsed && parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
     {
         AppWindows windows = createWindows();
         showCentred(windows.mainForm.get());
+        // Opened after the window is shown, so the error box (if any) has the
+        // window as its parent; the first frame is painted later still.
+        const QStringList skins = parser.positionalArguments();
+        if (!parsed)
+            showErrorBox(parser.errorText(), windows.mainForm.get());
+        else if (skins.size() > 1)
+            showErrorBox(QStringLiteral("Only one skin can be opened at a time"), windows.mainForm.get());
+        else if (skins.size() == 1)
+            guarded([&] { windows.mainForm->openSkin(skins.first()); });
         app.exec();
     }
     return 0;

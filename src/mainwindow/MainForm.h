@@ -122,6 +122,33 @@ public:
     void SaveZIPSkin1Click();
     // Asked before the window closes by any way; false keeps it open.
     bool canClose();
+    // Opens a skin folder or archive (the menu items and the command line):
+    // pending edits are asked about first; the sheets change only once the
+    // whole skin is read. False when the user cancelled.
+    bool openSkin(const QString &path);
+    // "Save BMP" into the output folder; false when cancelled.
+    bool saveBmpToOutput();
+    // The sheets as they are now count as saved: closing asks nothing.
+    void markSkinSaved();
+    // True when the sheets differ from the last open or save, or the view
+    // holds edits not yet applied.
+    bool skinHasUnsavedChanges() const;
+    // Where the skin was opened from or last saved to as a whole; empty for
+    // the built-in skin.
+    QString skinPath() const;
+
+private:
+    struct SkinState;
+    std::shared_ptr<SkinState> m_skin;
+    SkinState &skin();
+    bool saveSkinToFolder(const QString &dir);
+    bool saveSkinToArchive(const QString &path);
+    bool guardPendingEdits();
+    bool askToSaveChanges(const QString &question);
+    bool mayReplaceSkin();
+    void loadSkin(const QString &path);
+
+public:
     // ---- end of whole skins
 
     // ---- Window shape and moving the window by its body (MainForm_Shape.cpp).

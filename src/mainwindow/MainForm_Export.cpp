@@ -2,6 +2,7 @@
 #include "output/SkinExport.h"
 
 #include "output/FastDIB.h"
+#include "output/SkinWriter.h"
 #include "platform/DesktopServices.h"
 #include "mainwindow/MainForm.h"
 #include "skin/GlobalVar.h"
@@ -18,17 +19,28 @@ void TMainForm::WriteBitmapFile(const QString &path, QImage &bitmap)
 
 void TMainForm::Button2Click()
 {
+    saveBmpToOutput();
+}
+
+bool TMainForm::saveBmpToOutput()
+{
     if (!ApplyChanges())
-        return;
+        return false;
+    // All nine files are complete on disk before the first one replaces an
+    // old file, so a kill never leaves a skin that mixes two saves for long.
+    QList<FileToWrite> files;
     for (SheetKind kind : kSkinFileOrder) {
         QImage *sheet = G().sheet(kind);
         if (!sheet)
             continue;
         // The label is read for every file, as written, separator and all.
         const QString path = OutputDir->text() + QLatin1Char('/') + sheetFileName(kind);
-        WriteBitmapFile(path, *sheet);
+        files.append({path, bitmapFileBytes(*sheet)});
     }
+    writeFilesTwoPhase(files);
     ApplyBtn->setEnabled(false);
+    markSkinSaved();
+    return true;
 }
 
 void TMainForm::SaveImage1Click()

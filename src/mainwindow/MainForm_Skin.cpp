@@ -1,12 +1,298 @@
-// Opening and saving whole skins: folders and archives.
+// Opening and saving whole skins: folders and archives, with the skin's other
+// files carried along; and the question before unsaved work would be lost.
+#include <QCursor> // before WaitCursor.h, which needs it
+
+#include "editor/SkinFiles.h"
+#include "output/FastDIB.h"
+#include "output/SkinExport.h"
+#include "output/SkinWriter.h"
+#include "platform/DesktopServices.h"
+#include "platform/Errors.h"
+#include "platform/WaitCursor.h"
 #include "mainwindow/MainForm.h"
+#include "skin/GlobalVar.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace vorlix {
 
-void TMainForm::OpenSkin1Click() {}
-void TMainForm::SaveSkin1Click() {}
-void TMainForm::OpenZIPSkin1Click() {}
-void TMainForm::SaveZIPSkin1Click() {}
-bool TMainForm::canClose() { return true; }
+struct TMainForm::SkinState
+{
+    enum class Origin { BuiltIn, Folder, Archive };
+    Origin origin = Origin::BuiltIn;
+    QString path; // the folder or archive, absolute
+    QList<CarriedFile> carried;
+    // The sheets as last opened or saved (shared copies, so cheap); null
+    // until then, meaning the built-in pictures.
+    std::array<QImage, kSheetCount> saved;
+};
+
+namespace {
+
+const QString kCaption = QStringLiteral("Vorlix");
+
+// Sheets exist from start-up; should making one have failed, an opened skin
+// still gets a place.
+QImage &sheetSlot(SheetKind k)
+{
+    auto &slot = G().Sheets[size_t(k)];
+    if (!slot)
+        slot = std::make_unique<QImage>();
+    return *slot;
+}
+
+} // namespace
+
+TMainForm::SkinState &TMainForm::skin()
+{
+    if (!m_skin)
+        m_skin = std::make_shared<SkinState>();
+    return *m_skin;
+}
+
+QString TMainForm::skinPath() const
+{
+    return m_skin ? m_skin->path : QString();
+}
+
+void TMainForm::markSkinSaved()
+{
+    for (SheetKind k = 0; k < kSheetCount; ++k)
+        if (const QImage *sheet = G().sheet(k))
+            skin().saved[size_t(k)] = *sheet;
+}
+
+bool TMainForm::skinHasUnsavedChanges() const
+{
+    if (ApplyBtn->isEnabled())
+        return true;
+    for (SheetKind k = 0; k < kSheetCount; ++k) {
+        const QImage *sheet = G().sheet(k);
+        if (!sheet)
+            continue;
+        const QImage *saved = m_skin ? &m_skin->saved[size_t(k)] : nullptr;
+        if (saved && !saved->isNull()) {
+            if (*sheet != *saved)
+                return true;
+            continue;
+        }
+        // Never opened or saved: the built-in skin is the reference.
+        try {
+            if (*sheet != loadDefaultImage(QString::fromLatin1(sheetInfo(k).imageName)))
+                return true;
+        } catch (const VorlixError &) {
+            return true; // nothing to compare with: better ask once too often
+        }
+    }
+    return false;
+}
+
+bool TMainForm::guardPendingEdits()
+{
+    return !ApplyBtn->isEnabled() || ApplyChanges();
+}
+
+bool TMainForm::canClose()
+{
+    return askToSaveChanges(QStringLiteral("The skin has unsaved changes. Save them before closing?"));
+}
+
+bool TMainForm::askToSaveChanges(const QString &question)
+{
+    if (!skinHasUnsavedChanges())
+        return true;
+    const MsgAnswer answer = services().messageBox(this, kCaption, question, MsgIcon::Question,
+                                                   MsgButtons::SaveDiscardCancel);
+    if (answer == MsgAnswer::Discard)
+        return true;
+    if (answer != MsgAnswer::Save)
+        return false;
+    // A failed save must keep the skin: the error is shown here, since a
+    // failure escaping this function would let the close go ahead.
+    try {
+        switch (skin().origin) {
+        case SkinState::Origin::Folder:
+            return guardPendingEdits() && saveSkinToFolder(skin().path);
+        case SkinState::Origin::Archive:
+            return guardPendingEdits() && saveSkinToArchive(skin().path);
+        case SkinState::Origin::BuiltIn:
+            break;
+        }
+        return saveBmpToOutput();
+    } catch (const VorlixError &e) {
+        showErrorBox(e.message(), this);
+        return false;
+    } catch (const std::exception &e) {
+        showErrorBox(QString::fromLocal8Bit(e.what()), this);
+        return false;
+    }
+}
+
+// Before another skin replaces the sheets: pending edits first, as on any
+// change of element, then the unsaved sheets, so opening never drops work
+// without a word either.
+bool TMainForm::mayReplaceSkin()
+{
+    return guardPendingEdits()
+        && askToSaveChanges(QStringLiteral("The skin has unsaved changes. Save them before opening another skin?"));
+}
+
+bool TMainForm::openSkin(const QString &path)
+{
+    if (!mayReplaceSkin())
+        return false;
+    loadSkin(path);
+    return true;
+}
+
+void TMainForm::loadSkin(const QString &path)
+{
+    LoadedSkin loaded;
+    {
+        WaitCursor wait;
+        loaded = readSkin(path);
+    }
+    // The whole skin was read: only now do the sheets change.
+    for (SheetKind k = 0; k < kSheetCount; ++k)
+        sheetSlot(k) = loaded.sheets[size_t(k)];
+    SkinState &s = skin();
+    s.origin = QFileInfo(path).isDir() ? SkinState::Origin::Folder : SkinState::Origin::Archive;
+    s.path = QFileInfo(path).absoluteFilePath();
+    s.carried = std::move(loaded.carried);
+    ApplyBtn->setEnabled(false);
+    markSkinSaved();
+
+    RefreshMiniature();
+    if (selectedIndex() >= 0)
+        SelTreeChange(); // the view, and the undo snapshot, from the new sheets
+    const QString report = loaded.report();
+    if (!report.isEmpty())
+        services().messageBox(this, kCaption, report, MsgIcon::Warning, MsgButtons::Ok);
+}
+
+bool TMainForm::saveSkinToFolder(const QString &dir)
+{
+    // A sheet file already there under another case ("MAIN.BMP") is
+    // replaced, so no second copy appears beside it.
+    const QStringList present = QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    QList<FileToWrite> files;
+    for (SheetKind k : kSkinFileOrder) {
+        QString name = sheetFileName(k);
+        if (!present.contains(name)) {
+            for (const QString &p : present)
+                if (p.compare(name, Qt::CaseInsensitive) == 0) {
+                    name = p;
+                    break;
+                }
+        }
+        files.append({dir + QLatin1Char('/') + name, bitmapFileBytes(*G().sheet(k))});
+    }
+    for (const CarriedFile &c : skin().carried)
+        files.append({dir + QLatin1Char('/') + c.path, c.bytes, true});
+    {
+        WaitCursor wait;
+        writeFilesTwoPhase(files);
+    }
+    SkinState &s = skin();
+    s.origin = SkinState::Origin::Folder;
+    s.path = QFileInfo(dir).absoluteFilePath();
+    markSkinSaved();
+    return true;
+}
+
+bool TMainForm::saveSkinToArchive(const QString &path)
+{
+    QList<ArchiveEntry> entries;
+    for (SheetKind k : kSkinFileOrder)
+        entries.append({sheetFileName(k), bitmapFileBytes(*G().sheet(k))});
+    for (const CarriedFile &c : skin().carried)
+        entries.append({c.path, c.bytes});
+    {
+        WaitCursor wait;
+        // Built whole in memory and written like any file: to a hidden
+        // temporary, then renamed over the old archive.
+        writeFilesTwoPhase({FileToWrite{path, buildZipArchive(entries)}});
+    }
+    SkinState &s = skin();
+    s.origin = SkinState::Origin::Archive;
+    s.path = QFileInfo(path).absoluteFilePath();
+    markSkinSaved();
+    return true;
+}
+
+namespace {
+
+QString startFolder(const QString &skinPath, const QString &outputDir)
+{
+    if (!skinPath.isEmpty())
+        return QFileInfo(skinPath).absolutePath();
+    return QFileInfo(outputDir).isDir() ? outputDir : QDir::homePath();
+}
+
+} // namespace
+
+void TMainForm::OpenSkin1Click()
+{
+    if (!mayReplaceSkin())
+        return;
+    const QString dir = services().chooseFolder(this, QStringLiteral("Open Skin"),
+                                                startFolder(skinPath(), OutputDir->text()));
+    if (!dir.isEmpty())
+        loadSkin(dir);
+}
+
+void TMainForm::OpenZIPSkin1Click()
+{
+    if (!mayReplaceSkin())
+        return;
+    FileDialogRequest request;
+    request.title = QStringLiteral("Open ZIP Skin");
+    request.filter = QStringLiteral("Skins (*.wsz *.zip)|*.wsz;*.zip|All files (*)|*");
+    request.directory = startFolder(skinPath(), OutputDir->text());
+    const QString path = services().openFile(this, request);
+    if (!path.isEmpty())
+        loadSkin(path);
+}
+
+void TMainForm::SaveSkin1Click()
+{
+    if (!guardPendingEdits())
+        return;
+    const QString start = m_skin && m_skin->origin == SkinState::Origin::Folder
+        ? m_skin->path
+        : startFolder(skinPath(), OutputDir->text());
+    const QString dir = services().chooseFolder(this, QStringLiteral("Save Skin"), start);
+    if (!dir.isEmpty())
+        saveSkinToFolder(dir);
+}
+
+void TMainForm::SaveZIPSkin1Click()
+{
+    if (!guardPendingEdits())
+        return;
+    FileDialogRequest request;
+    request.title = QStringLiteral("Save ZIP Skin");
+    request.filter = QStringLiteral("Skins (*.wsz)|*.wsz|Zip archives (*.zip)|*.zip");
+    // We settle the final name ourselves, so the overwrite question is ours too.
+    request.confirmOverwrite = false;
+    request.directory = startFolder(skinPath(), OutputDir->text());
+    if (m_skin && m_skin->origin == SkinState::Origin::Archive)
+        request.fileName = QFileInfo(m_skin->path).fileName();
+    QString path = services().saveFile(this, request);
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QLatin1String(".wsz");
+    if (QFileInfo::exists(path)) {
+        const MsgAnswer answer = services().messageBox(
+            this, kCaption,
+            QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(path).fileName()),
+            MsgIcon::Warning, MsgButtons::YesNo);
+        if (answer != MsgAnswer::Yes)
+            return;
+    }
+    saveSkinToArchive(path);
+}
 
 } // namespace vorlix

@@ -1,8 +1,8 @@
 #include "output/FastDIB.h"
 
+#include "output/SkinWriter.h"
 #include "platform/Errors.h"
 
-#include <QSaveFile>
 
 #include <cstdlib>
 #include <cstring>
@@ -109,35 +109,31 @@ void TFastDIB::FlipRows()
     }
 }
 
-void TFastDIB::WriteBmp(const QString &path)
+QByteArray TFastDIB::BmpBytes()
 {
     // The file's size fields are 16 bits wide; a larger picture would be
     // written with a wrong size and be unreadable.
     if (PixelWidth > 0xFFFF || PixelHeight > 0xFFFF)
         throw VorlixError(QStringLiteral("The picture is too large for a BMP file"));
-
-    // Written beside the old file and renamed over it on success, so a failed
-    // save leaves the old file as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw VorlixError(QStringLiteral("Cannot create file %1").arg(path));
-
     const auto headers = fileHeaders(*this);
+    QByteArray out;
+    out.reserve(qsizetype(headers.size() + PixelBuffer.size()));
+    out.append(reinterpret_cast<const char *>(headers.data()), qsizetype(headers.size()));
+    // Flipped in place for one block copy, and back so the object is unchanged.
     FlipRows();
-    const qint64 wrote = file.write(reinterpret_cast<const char *>(headers.data()), qint64(headers.size()));
-    const qint64 wrotePixels = PixelBuffer.empty()
-        ? 0
-        : file.write(reinterpret_cast<const char *>(PixelBuffer.data()), qint64(PixelBuffer.size()));
+    out.append(reinterpret_cast<const char *>(PixelBuffer.data()), qsizetype(PixelBuffer.size()));
     FlipRows();
-    if (wrote != qint64(headers.size()) || wrotePixels != qint64(PixelBuffer.size())) {
-        file.cancelWriting();
-        throw VorlixError(QStringLiteral("Stream write error"));
-    }
-    if (!file.commit())
-        throw VorlixError(QStringLiteral("Stream write error"));
+    return out;
 }
 
-void WriteBitmapFile(const QString &path, QImage &bitmap)
+void TFastDIB::WriteBmp(const QString &path)
+{
+    // Written to a hidden temporary beside the old file and renamed over it on
+    // success, so a failed save leaves the old file as it was.
+    writeFilesTwoPhase({FileToWrite{path, BmpBytes()}});
+}
+
+QByteArray bitmapFileBytes(QImage &bitmap)
 {
     if (bitmap.isNull() || bitmap.width() < 1 || bitmap.height() < 1)
         throw VorlixError(QStringLiteral("There is no picture to save"));
@@ -145,7 +141,12 @@ void WriteBitmapFile(const QString &path, QImage &bitmap)
         bitmap.convertTo(QImage::Format_BGR888);
     TFastDIB dib;
     dib.CaptureBitmap(bitmap, 24);
-    dib.WriteBmp(path);
+    return dib.BmpBytes();
+}
+
+void WriteBitmapFile(const QString &path, QImage &bitmap)
+{
+    writeFilesTwoPhase({FileToWrite{path, bitmapFileBytes(bitmap)}});
 }
 
 } // namespace vorlix

@@ -46,6 +46,8 @@ public:
     // Takes a copy of the picture's pixels as 24-bit rows. bitsPerPixel 0
     // means the picture's own depth.
     void CaptureBitmap(const QImage &bitmap, int bitsPerPixel);
+    // The bytes of the BMP file: headers and bottom-up rows.
+    QByteArray BmpBytes();
     // Writes the BMP file. The old file of that name is replaced only once the
     // new one is completely written, so a failure never loses it. Throws
     // VorlixError "Cannot create file <path>" or "Stream write error".
@@ -56,5 +58,7 @@ public:
 // Converts the bitmap to 24 bits per pixel in place (as the writer needs it)
 // and writes it as a BMP file with TFastDIB.
 void WriteBitmapFile(const QString &path, QImage &bitmap);
+// The same conversion, giving the file's bytes instead of writing them.
+QByteArray bitmapFileBytes(QImage &bitmap);
 
 } // namespace vorlix

@@ -12,9 +12,9 @@ namespace vorlix {
 
 enum class MsgIcon { None, Information, Warning, Error, Question };
 
-enum class MsgButtons { Ok, YesNo, YesNoCancel, OkCancel };
+enum class MsgButtons { Ok, YesNo, YesNoCancel, OkCancel, SaveDiscardCancel };
 
-enum class MsgAnswer { Ok, Yes, No, Cancel };
+enum class MsgAnswer { Ok, Yes, No, Cancel, Save, Discard };
 
 struct FileDialogRequest
 {

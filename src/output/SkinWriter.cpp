@@ -1,0 +1,176 @@
+#include "output/SkinWriter.h"
+
+#include "platform/Errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <zip.h>
+
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+namespace vorlix {
+
+namespace {
+
+[[noreturn]] void cannotCreate(const QString &path)
+{
+    throw VorlixError(QStringLiteral("Cannot create file %1").arg(path));
+}
+
+// Phase one for one file. Throws with the final path in the message.
+void writeTemporary(const FileToWrite &f, const QString &tmp)
+{
+    if (f.createFolder) {
+        const int slash = f.path.lastIndexOf(QLatin1Char('/'));
+        if (slash > 0 && !QDir().mkpath(f.path.left(slash)))
+            cannotCreate(f.path);
+    }
+    // A leftover of a killed save goes first. Removing (rather than
+    // truncating through) the name also keeps a planted link from redirecting
+    // the write; NewOnly then refuses anything that appears in between.
+    QFile::remove(tmp);
+    QFile file(tmp);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+        cannotCreate(f.path);
+    const bool wrote = file.write(f.bytes) == f.bytes.size() && ::fsync(file.handle()) == 0;
+    file.close();
+    if (!wrote || file.error() != QFileDevice::NoError) {
+        QFile::remove(tmp);
+        throw VorlixError(QStringLiteral("Stream write error"));
+    }
+}
+
+QString withPrefix(const QString &finalPath, const char *prefix)
+{
+    // Plain string work: the folder part stays exactly as given.
+    const qsizetype slash = finalPath.lastIndexOf(QLatin1Char('/'));
+    return finalPath.left(slash + 1) + QLatin1String(prefix) + finalPath.mid(slash + 1);
+}
+
+QString oldLinkPathFor(const QString &finalPath)
+{
+    return withPrefix(finalPath, kOldLinkPrefix);
+}
+
+// Gives the old file a second name for the time of the renames. A rename
+// that frees the last link of the old file can take milliseconds (the file
+// system releases its blocks there and then); with a second link it is a few
+// microseconds, and the blocks are freed after the last rename. Where the
+// file system has no hard links, the renames are just slower.
+void holdOldFile(const QString &finalPath)
+{
+    const QString link = oldLinkPathFor(finalPath);
+    QFile::remove(link); // a leftover of a killed save
+    ::link(QFile::encodeName(finalPath).constData(), QFile::encodeName(link).constData());
+}
+
+void releaseOldFiles(const QList<FileToWrite> &files, qsizetype count)
+{
+    for (qsizetype i = 0; i < count; ++i)
+        QFile::remove(oldLinkPathFor(files[i].path));
+}
+
+void removeTemporaries(const QStringList &tmps, qsizetype from, qsizetype to)
+{
+    for (qsizetype i = from; i < to; ++i)
+        QFile::remove(tmps[i]);
+}
+
+// Phase two for files [0, count): rename in order; on a failure the rest of
+// the temporaries (up to count) go and the failing final path is reported.
+void renameInOrder(const QList<FileToWrite> &files, const QStringList &tmps, qsizetype count)
+{
+    for (qsizetype i = 0; i < count; ++i) {
+        if (std::rename(QFile::encodeName(tmps[i]).constData(),
+                        QFile::encodeName(files[i].path).constData()) != 0) {
+            removeTemporaries(tmps, i, count);
+            releaseOldFiles(files, count);
+            cannotCreate(files[i].path);
+        }
+    }
+    releaseOldFiles(files, count);
+}
+
+} // namespace
+
+QString temporaryPathFor(const QString &finalPath)
+{
+    return withPrefix(finalPath, kTemporaryPrefix);
+}
+
+bool isTemporaryName(const QString &fileName)
+{
+    return fileName.startsWith(QLatin1String(kTemporaryPrefix))
+        || fileName.startsWith(QLatin1String(kOldLinkPrefix));
+}
+
+void writeFilesTwoPhase(const QList<FileToWrite> &files)
+{
+    QStringList tmps;
+    for (const FileToWrite &f : files)
+        tmps << temporaryPathFor(f.path);
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        try {
+            writeTemporary(files[i], tmps[i]);
+            holdOldFile(files[i].path);
+        } catch (const VorlixError &) {
+            // The files before the failing one still land, as the user would
+            // expect from writing one file after another.
+            renameInOrder(files, tmps, i);
+            throw;
+        }
+    }
+    renameInOrder(files, tmps, files.size());
+}
+
+QByteArray buildZipArchive(const QList<ArchiveEntry> &entries)
+{
+    const auto fail = [](const char *what) -> QByteArray {
+        throw VorlixError(QStringLiteral("Cannot build the skin archive (%1)").arg(QLatin1String(what)));
+    };
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t *buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
+    if (!buffer)
+        return fail(zip_error_strerror(&error));
+    std::unique_ptr<zip_source_t, decltype(&zip_source_free)> keepBuffer(buffer, &zip_source_free);
+    zip_t *archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
+    if (!archive)
+        return fail(zip_error_strerror(&error));
+    zip_source_keep(buffer); // read back after the archive is closed
+
+    for (const ArchiveEntry &e : entries) {
+        zip_source_t *data = zip_source_buffer(archive, e.bytes.constData(), zip_uint64_t(e.bytes.size()), 0);
+        const QByteArray name = e.path.toUtf8();
+        if (!data || zip_file_add(archive, name.constData(), data, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) < 0) {
+            if (data)
+                zip_source_free(data);
+            const QByteArray why = zip_strerror(archive);
+            zip_discard(archive);
+            return fail(why.constData());
+        }
+    }
+    if (zip_close(archive) != 0) {
+        const QByteArray why = zip_strerror(archive);
+        zip_discard(archive);
+        return fail(why.constData());
+    }
+
+    if (zip_source_open(buffer) != 0)
+        return fail("read back");
+    QByteArray out;
+    char chunk[65536];
+    zip_int64_t n;
+    while ((n = zip_source_read(buffer, chunk, sizeof chunk)) > 0)
+        out.append(chunk, qsizetype(n));
+    zip_source_close(buffer);
+    if (n < 0)
+        return fail("read back");
+    return out;
+}
+
+} // namespace vorlix

@@ -1,0 +1,777 @@
+// Whole skins: opening folders and archives, saving them with their other
+// files, the two-phase write, and the question before unsaved work is lost.
+#include <QtTest>
+
+#include "FakeServices.h"
+#include "app/Application.h"
+#include "editor/SkinFiles.h"
+#include "mainwindow/MainForm.h"
+#include "output/SkinWriter.h"
+#include "skin/GlobalVar.h"
+
+#include <unistd.h>
+
+using namespace vorlix;
+
+namespace {
+
+// The nine sheet files and their sizes, written here from the classic skin
+// format rather than taken from the program.
+struct SheetRow
+{
+    const char *file;
+    SheetKind kind;
+    int w, h;
+};
+const SheetRow kSheets[] = {
+    {"main.bmp", skMain, 275, 116},       {"titlebar.bmp", skTitleBar, 344, 87},
+    {"cbuttons.bmp", skCButtons, 136, 36}, {"shufrep.bmp", skShufRep, 92, 85},
+    {"playpaus.bmp", skPlayPaus, 42, 9},   {"volume.bmp", skVolume, 68, 433},
+    {"balance.bmp", skBalance, 68, 433},   {"monoster.bmp", skMonoSter, 58, 24},
+    {"posbar.bmp", skPosBar, 307, 10},
+};
+
+const SheetRow &rowFor(const QString &file)
+{
+    for (const SheetRow &r : kSheets)
+        if (file.compare(QLatin1String(r.file), Qt::CaseInsensitive) == 0)
+            return r;
+    qFatal("no such sheet file");
+}
+
+void put16(QByteArray &b, int v)
+{
+    b.append(char(v & 255)).append(char((v >> 8) & 255));
+}
+void put32(QByteArray &b, qint64 v)
+{
+    put16(b, int(v & 0xFFFF));
+    put16(b, int((v >> 16) & 0xFFFF));
+}
+
+// The colour a test picture has at (x, y); palette pictures take it from an
+// index into their colour table.
+int paletteIndex(int bits, int seed, int x, int y)
+{
+    return (x + 2 * y + seed) % (1 << bits);
+}
+QRgb paletteColour(int seed, int i)
+{
+    return qRgb((i * 37 + seed * 5) & 255, (i * 91 + 17) & 255, (255 - i * 13) & 255);
+}
+QRgb colourAt(int bits, int seed, int x, int y)
+{
+    if (bits <= 8)
+        return paletteColour(seed, paletteIndex(bits, seed, x, y));
+    return qRgb((x * 7 + seed * 40) & 255, (y * 11 + seed * 3) & 255, (x + y + seed) & 255);
+}
+
+// A BMP file written byte by byte: info header, bottom-up rows; 4, 8 or 24
+// bits per pixel.
+QByteArray bmpBytes(int w, int h, int bits, int seed)
+{
+    const int colours = bits <= 8 ? 1 << bits : 0;
+    const int stride = ((w * bits + 31) / 32) * 4;
+    const int offset = 14 + 40 + 4 * colours;
+    QByteArray b("BM");
+    put32(b, offset + qint64(stride) * h);
+    put32(b, 0);
+    put32(b, offset);
+    put32(b, 40);
+    put32(b, w);
+    put32(b, h);
+    put16(b, 1);
+    put16(b, bits);
+    put32(b, 0);
+    put32(b, qint64(stride) * h);
+    put32(b, 2835);
+    put32(b, 2835);
+    put32(b, colours);
+    put32(b, 0);
+    for (int i = 0; i < colours; ++i) {
+        const QRgb c = paletteColour(seed, i);
+        b.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c))).append(char(0));
+    }
+    for (int y = h - 1; y >= 0; --y) {
+        QByteArray row(stride, '\0');
+        for (int x = 0; x < w; ++x) {
+            if (bits == 24) {
+                const QRgb c = colourAt(24, seed, x, y);
+                row[3 * x] = char(qBlue(c));
+                row[3 * x + 1] = char(qGreen(c));
+                row[3 * x + 2] = char(qRed(c));
+            } else if (bits == 8) {
+                row[x] = char(paletteIndex(8, seed, x, y));
+            } else {
+                const int i = paletteIndex(4, seed, x, y);
+                row[x / 2] = char(row[x / 2] | (x % 2 ? i : i << 4));
+            }
+        }
+        b.append(row);
+    }
+    return b;
+}
+
+// Bytes no reader could take for text: every byte value once.
+QByteArray binaryBytes()
+{
+    QByteArray b;
+    for (int i = 0; i < 256; ++i)
+        b.append(char(i));
+    return b;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
+    f.write(bytes);
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Runs a command-line tool; its output, or a failure.
+QByteArray run(const QString &program, const QStringList &args, const QString &dir = QString())
+{
+    QProcess p;
+    if (!dir.isEmpty())
+        p.setWorkingDirectory(dir);
+    p.start(program, args);
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        qWarning() << program << args << p.readAllStandardError();
+        return QByteArray("#failed");
+    }
+    return p.readAllStandardOutput();
+}
+
+// Zips every file under dir (paths relative to it) with the zip tool.
+bool zipFolder(const QString &dir, const QString &archive, const QStringList &extra = {})
+{
+    QFile::remove(archive);
+    return run(QStringLiteral("zip"), QStringList{QStringLiteral("-q"), QStringLiteral("-r"), QStringLiteral("-X")}
+                                          + extra + QStringList{archive, QStringLiteral(".")},
+               dir) != "#failed";
+}
+
+QImage builtIn(SheetKind k)
+{
+    return loadDefaultImage(QString::fromLatin1(sheetInfo(k).imageName));
+}
+
+QList<SheetKind> allKinds()
+{
+    QList<SheetKind> l;
+    for (const SheetRow &r : kSheets)
+        l << r.kind;
+    return l;
+}
+
+} // namespace
+
+class TestSkinFiles : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void openSkin_data();
+    void openSkin();
+    void openAsksBeforeDroppingWork_data();
+    void openAsksBeforeDroppingWork();
+    void badSkins_data();
+    void badSkins();
+    void roundTripKeepsEveryOtherFile();
+    void saveSkinReplacesAnyCaseOfASheetFile();
+    void twoPhaseFailures_data();
+    void twoPhaseFailures();
+    void leftoversAreReplacedAndLinksNotFollowed();
+    void exitQuestion_data();
+    void exitQuestion();
+    void layoutStaysLeftToRight();
+
+private:
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    void select(int index)
+    {
+        MainForm->SelTree->selectAbsolute(index);
+        MainForm->SelTreeChange();
+    }
+    void makePendingEdit(QRgb colour)
+    {
+        MainForm->DesktopImg->pictureBits().fill(QColor::fromRgb(colour));
+        MainForm->ApplyBtn->setEnabled(true);
+    }
+    void editSheet(QRgb colour)
+    {
+        select(16); // "Play", state 0 at (23, 0) of the control buttons
+        makePendingEdit(colour);
+        fake()->answers.enqueue(MsgAnswer::Yes);
+        MainForm->ApplyBtnClick();
+        QCOMPARE(G().sheet(skCButtons)->pixel(23, 0), colour);
+        fake()->messages.clear();
+    }
+    // A complete skin folder: the nine files, 24-bit, each with its own seed.
+    QString makeCompleteFolder(const QString &name, int seed = 1)
+    {
+        const QString dir = path(name);
+        for (const SheetRow &r : kSheets)
+            writeFile(dir + QLatin1Char('/') + QLatin1String(r.file), bmpBytes(r.w, r.h, 24, seed + int(r.kind)));
+        return dir;
+    }
+    QImage expectedSheet(SheetKind k, int w, int h, int bits, int seed) const
+    {
+        QImage img = builtIn(k);
+        for (int y = 0; y < qMin(h, img.height()); ++y)
+            for (int x = 0; x < qMin(w, img.width()); ++x)
+                img.setPixel(x, y, colourAt(bits, seed, x, y));
+        return img;
+    }
+    FakeServices *fake() const { return m_services->fake; }
+    FakeServicesScope *m_services = nullptr;
+    AppWindows m_windows;
+    QTemporaryDir *m_dir = nullptr;
+};
+
+void TestSkinFiles::initTestCase()
+{
+    initApplication(*qApp);
+    QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("zip")).isEmpty(), "the zip tool is missing");
+    QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("unzip")).isEmpty(), "the unzip tool is missing");
+}
+
+void TestSkinFiles::init()
+{
+    resetGlobals();
+    m_services = new FakeServicesScope;
+    m_windows = createWindows();
+    m_dir = new QTemporaryDir;
+    QVERIFY(m_dir->isValid());
+    QDir().mkpath(path(QStringLiteral("out")));
+    MainForm->OutputDir->setText(path(QStringLiteral("out")));
+}
+
+void TestSkinFiles::cleanup()
+{
+    m_windows = AppWindows();
+    delete m_services;
+    delete m_dir;
+}
+
+// A sheet file: "name bits WxH", or "name garbage".
+void TestSkinFiles::openSkin_data()
+{
+    QTest::addColumn<QString>("container"); // "folder" or "wsz"
+    QTest::addColumn<QString>("inside");    // folder inside the archive
+    QTest::addColumn<QStringList>("sheetFiles");
+    QTest::addColumn<QStringList>("otherFiles");
+    QTest::addColumn<QStringList>("missing");
+    QTest::addColumn<QStringList>("refused");
+
+    const auto nine = [](bool upper, const QStringList &skip = {}) {
+        QStringList l;
+        for (const SheetRow &r : kSheets) {
+            const QString name = QLatin1String(r.file);
+            if (!skip.contains(name))
+                l << QStringLiteral("%1 24 %2x%3").arg(upper ? name.toUpper() : name).arg(r.w).arg(r.h);
+        }
+        return l;
+    };
+    QTest::newRow("folder with upper-case names")
+        << "folder" << "" << nine(true) << QStringList{"README.TXT", "Sub/PLEDIT.TXT", "numbers.bmp"}
+        << QStringList() << QStringList();
+    QStringList mixed = nine(false);
+    mixed[0] = QStringLiteral("Main.bmp 24 275x116");
+    QTest::newRow("wsz, the files in one folder inside")
+        << "wsz" << "Chrome/" << mixed << QStringList{"viscolor.txt", "cursors/normal.cur"} << QStringList()
+        << QStringList();
+    QStringList palettes = nine(false, {"main.bmp", "cbuttons.bmp"});
+    palettes << "main.bmp 8 275x116" << "cbuttons.bmp 4 136x36";
+    QTest::newRow("8-bit and 4-bit palette pictures")
+        << "folder" << "" << palettes << QStringList() << QStringList() << QStringList();
+    QStringList larger = nine(false, {"titlebar.bmp"});
+    larger << "titlebar.bmp 24 400x100";
+    QTest::newRow("larger titlebar, clipped") << "wsz" << "" << larger << QStringList{"region.txt"}
+                                              << QStringList() << QStringList();
+    QStringList smaller = nine(false, {"titlebar.bmp"});
+    smaller << "titlebar.bmp 24 100x50";
+    QTest::newRow("smaller titlebar, the rest built in")
+        << "folder" << "" << smaller << QStringList() << QStringList() << QStringList();
+    QTest::newRow("missing posbar") << "wsz" << "" << nine(false, {"posbar.bmp"}) << QStringList()
+                                    << QStringList{"posbar.bmp"} << QStringList();
+    QStringList damaged = nine(false, {"volume.bmp"});
+    damaged << "volume.bmp garbage";
+    QTest::newRow("unreadable volume") << "folder" << "" << damaged << QStringList() << QStringList()
+                                       << QStringList{"volume.bmp"};
+}
+
+void TestSkinFiles::openSkin()
+{
+    QFETCH(QString, container);
+    QFETCH(QString, inside);
+    QFETCH(QStringList, sheetFiles);
+    QFETCH(QStringList, otherFiles);
+    QFETCH(QStringList, missing);
+    QFETCH(QStringList, refused);
+
+    const QString dir = path(QStringLiteral("skin/") + inside);
+    std::array<QImage, kSheetCount> expected;
+    for (SheetKind k : allKinds())
+        expected[size_t(k)] = builtIn(k);
+    int seed = 3;
+    for (const QString &spec : sheetFiles) {
+        const QStringList p = spec.split(QLatin1Char(' '));
+        if (p[1] == QLatin1String("garbage")) {
+            writeFile(dir + p[0], QByteArray("BM this is no picture"));
+            continue;
+        }
+        const int bits = p[1].toInt();
+        const int w = p[2].section(QLatin1Char('x'), 0, 0).toInt();
+        const int h = p[2].section(QLatin1Char('x'), 1, 1).toInt();
+        writeFile(dir + p[0], bmpBytes(w, h, bits, seed));
+        const SheetRow &r = rowFor(p[0]);
+        expected[size_t(r.kind)] = expectedSheet(r.kind, w, h, bits, seed);
+        ++seed;
+    }
+    for (const QString &other : otherFiles)
+        writeFile(dir + other, "content of " + other.toUtf8() + binaryBytes());
+
+    select(1); // "Background Image": the whole main sheet
+    if (container == QLatin1String("folder")) {
+        fake()->folders.enqueue(path(QStringLiteral("skin")));
+        MainForm->OpenSkin1->trigger();
+    } else {
+        QVERIFY(zipFolder(path(QStringLiteral("skin")), path(QStringLiteral("skin.wsz"))));
+        fake()->files.enqueue(path(QStringLiteral("skin.wsz")));
+        MainForm->OpenZIPSkin1->trigger();
+    }
+
+    for (SheetKind k : allKinds()) {
+        QCOMPARE(G().sheet(k)->format(), QImage::Format_BGR888);
+        QVERIFY2(*G().sheet(k) == expected[size_t(k)], sheetInfo(k).fileName);
+    }
+    QCOMPARE(MainForm->DesktopImg->Picture(), expected[size_t(skMain)]);
+    QCOMPARE(MainForm->DesktopImg->UndoBitmap(), expected[size_t(skMain)]);
+    QVERIFY(!MainForm->ApplyBtn->isEnabled());
+
+    if (missing.isEmpty() && refused.isEmpty()) {
+        QVERIFY(fake()->messages.isEmpty());
+    } else {
+        QCOMPARE(fake()->messages.size(), 1);
+        const QString text = fake()->messages.first().text;
+        for (const QString &m : missing + refused)
+            QVERIFY2(text.contains(m), qPrintable(text));
+        for (const SheetRow &r : kSheets)
+            if (!missing.contains(QLatin1String(r.file)) && !refused.contains(QLatin1String(r.file)))
+                QVERIFY2(!text.contains(QLatin1String(r.file)), qPrintable(text));
+    }
+    // The other files are carried exactly; saving as a folder shows them.
+    fake()->folders.enqueue(path(QStringLiteral("saved")));
+    QDir().mkpath(path(QStringLiteral("saved")));
+    MainForm->SaveSkin1Click();
+    for (const QString &other : otherFiles)
+        QCOMPARE(readAll(path(QStringLiteral("saved/")) + other), readAll(dir + other));
+}
+
+void TestSkinFiles::openAsksBeforeDroppingWork_data()
+{
+    QTest::addColumn<QList<MsgAnswer>>("answers");
+    QTest::addColumn<bool>("opened");
+    QTest::addColumn<bool>("editInSheet"); // before the open replaced it
+    QTest::newRow("Cancel the pending edits: nothing happens")
+        << QList<MsgAnswer>{MsgAnswer::Cancel} << false << false;
+    QTest::newRow("No: the edits go, nothing else unsaved")
+        << QList<MsgAnswer>{MsgAnswer::No} << true << false;
+    QTest::newRow("Yes, then Cancel the unsaved skin")
+        << QList<MsgAnswer>{MsgAnswer::Yes, MsgAnswer::Cancel} << false << true;
+    QTest::newRow("Yes, then Discard") << QList<MsgAnswer>{MsgAnswer::Yes, MsgAnswer::Discard} << true << true;
+}
+
+void TestSkinFiles::openAsksBeforeDroppingWork()
+{
+    QFETCH(QList<MsgAnswer>, answers);
+    QFETCH(bool, opened);
+    QFETCH(bool, editInSheet);
+    const QString dir = makeCompleteFolder(QStringLiteral("skin"));
+    select(16);
+    makePendingEdit(qRgb(1, 2, 3));
+    for (MsgAnswer a : answers)
+        fake()->answers.enqueue(a);
+    fake()->folders.enqueue(dir);
+    MainForm->OpenSkin1->trigger();
+
+    QCOMPARE(fake()->messages.size(), answers.size());
+    QCOMPARE(fake()->messages.first().text, QStringLiteral("Apply Changes ?"));
+    if (answers.size() > 1) {
+        QCOMPARE(fake()->messages[1].text,
+                 QStringLiteral("The skin has unsaved changes. Save them before opening another skin?"));
+        QCOMPARE(fake()->messages[1].buttons, MsgButtons::SaveDiscardCancel);
+    }
+    QCOMPARE(fake()->folders.isEmpty(), opened); // the folder was asked for only when going on
+    const QImage fromFile = QImage(dir + QStringLiteral("/cbuttons.bmp")).convertToFormat(QImage::Format_BGR888);
+    QCOMPARE(*G().sheet(skCButtons) == fromFile, opened);
+    if (!opened)
+        QCOMPARE(G().sheet(skCButtons)->pixel(23, 0) == qRgb(1, 2, 3), editInSheet);
+    QCOMPARE(MainForm->skinPath().isEmpty(), !opened);
+}
+
+void TestSkinFiles::badSkins_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("problem"); // a part of the message
+    QTest::newRow("not a zip file") << "text" << "not a zip archive";
+    QTest::newRow("truncated archive") << "truncated" << "truncated or damaged";
+    QTest::newRow("entry with an absolute path") << "absolute" << "has an absolute path";
+    QTest::newRow("entry reaching out with ..") << "dotdot" << "points outside the archive";
+    QTest::newRow("encrypted entry") << "encrypted" << "is encrypted";
+    QTest::newRow("entry above 64 MiB") << "bigentry" << "more than the 64 MiB";
+    QTest::newRow("archive above 256 MiB in all") << "bigtotal" << "more than the 256 MiB";
+    QTest::newRow("no skin bitmap at all") << "noskin" << "none of the skin's bitmaps";
+    QTest::newRow("a folder without skin bitmaps") << "folder" << "none of the skin's bitmaps";
+}
+
+void TestSkinFiles::badSkins()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, problem);
+    // A skin is open; a bad one must leave every bit of it in place.
+    const QString good = makeCompleteFolder(QStringLiteral("good"), 20);
+    fake()->folders.enqueue(good);
+    MainForm->OpenSkin1->trigger();
+    QVERIFY(fake()->messages.isEmpty());
+    std::array<QImage, kSheetCount> before;
+    for (SheetKind k : allKinds())
+        before[size_t(k)] = *G().sheet(k);
+
+    const QString src = path(QStringLiteral("src"));
+    const QString bad = path(QStringLiteral("bad.wsz"));
+    QString open = bad;
+    writeFile(src + QStringLiteral("/main.bmp"), bmpBytes(275, 116, 24, 5));
+    if (kind == QLatin1String("text")) {
+        writeFile(bad, "just some text, not an archive\n");
+    } else if (kind == QLatin1String("truncated")) {
+        QVERIFY(zipFolder(src, bad));
+        const QByteArray whole = readAll(bad);
+        writeFile(bad, whole.left(whole.size() / 2));
+    } else if (kind == QLatin1String("absolute") || kind == QLatin1String("dotdot")) {
+        // The zip tool won't store such names; a same-length stand-in is
+        // swapped in the archive's bytes (names are outside the checksum).
+        const bool absolute = kind == QLatin1String("absolute");
+        const QByteArray stand = absolute ? "Qtitlebar.bmp" : "QQ/evil.txt";
+        const QByteArray real = absolute ? "/titlebar.bmp" : "../evil.txt";
+        writeFile(src + QLatin1Char('/') + QString::fromLatin1(stand), "x");
+        QVERIFY(zipFolder(src, bad));
+        QByteArray bytes = readAll(bad);
+        QCOMPARE(bytes.count(stand), 2); // local header and central directory
+        writeFile(bad, bytes.replace(stand, real));
+    } else if (kind == QLatin1String("encrypted")) {
+        QVERIFY(zipFolder(src, bad, {QStringLiteral("-P"), QStringLiteral("secret")}));
+    } else if (kind == QLatin1String("bigentry") || kind == QLatin1String("bigtotal")) {
+        // Sparse files of zeros: large to unpack, small to keep.
+        const int count = kind == QLatin1String("bigentry") ? 1 : 5;
+        const qint64 size = kind == QLatin1String("bigentry") ? 65LL << 20 : 60LL << 20;
+        for (int i = 0; i < count; ++i) {
+            QFile f(src + QStringLiteral("/zeros%1.bin").arg(i));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(size));
+        }
+        QVERIFY(zipFolder(src, bad, {QStringLiteral("-1")}));
+    } else if (kind == QLatin1String("noskin")) {
+        QFile::remove(src + QStringLiteral("/main.bmp"));
+        writeFile(src + QStringLiteral("/readme.txt"), "not a skin");
+        QVERIFY(zipFolder(src, bad));
+    } else if (kind == QLatin1String("folder")) {
+        QFile::remove(src + QStringLiteral("/main.bmp"));
+        writeFile(src + QStringLiteral("/photo.bmp"), bmpBytes(4, 4, 24, 1));
+        open = src;
+    }
+
+    if (kind == QLatin1String("folder")) {
+        fake()->folders.enqueue(open);
+        MainForm->OpenSkin1->trigger();
+    } else {
+        fake()->files.enqueue(open);
+        MainForm->OpenZIPSkin1->trigger();
+    }
+    QCOMPARE(fake()->messages.size(), 1);
+    const RecordedMessage m = fake()->messages.first();
+    QCOMPARE(m.icon, MsgIcon::Error);
+    QVERIFY2(m.text.contains(problem), qPrintable(m.text));
+    QVERIFY2(m.text.contains(open), qPrintable(m.text));
+    for (SheetKind k : allKinds())
+        QVERIFY2(*G().sheet(k) == before[size_t(k)], sheetInfo(k).fileName);
+    QCOMPARE(MainForm->skinPath(), QFileInfo(good).absoluteFilePath());
+}
+
+void TestSkinFiles::roundTripKeepsEveryOtherFile()
+{
+    const QString dir = makeCompleteFolder(QStringLiteral("skin"));
+    const QStringList others{"pledit.txt", "viscolor.txt", "region.txt", "eqmain.bmp", "cursors/close.cur",
+                             ".hidden"};
+    for (const QString &o : others)
+        writeFile(dir + QLatin1Char('/') + o, o.toUtf8() + binaryBytes());
+    fake()->folders.enqueue(dir);
+    MainForm->OpenSkin1->trigger();
+    editSheet(qRgb(250, 1, 2));
+    std::array<QImage, kSheetCount> edited;
+    for (SheetKind k : allKinds())
+        edited[size_t(k)] = *G().sheet(k);
+
+    // No extension given: ".wsz" is added.
+    fake()->files.enqueue(path(QStringLiteral("copy")));
+    MainForm->SaveZIPSkin1->trigger();
+    const QString archive = path(QStringLiteral("copy.wsz"));
+    QVERIFY(QFile::exists(archive));
+    QVERIFY(fake()->messages.isEmpty());
+
+    // Another reader sees every file at the archive's root, byte for byte.
+    QStringList listed = QString::fromUtf8(run(QStringLiteral("unzip"), {QStringLiteral("-Z1"), archive}))
+                             .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QStringList expectedNames = others;
+    for (const SheetRow &r : kSheets)
+        expectedNames << QLatin1String(r.file);
+    listed.sort();
+    expectedNames.sort();
+    QCOMPARE(listed, expectedNames);
+    for (const QString &o : others)
+        QCOMPARE(run(QStringLiteral("unzip"), {QStringLiteral("-p"), archive, o}), readAll(dir + QLatin1Char('/') + o));
+    const QImage mainFromZip = QImage::fromData(run(QStringLiteral("unzip"), {QStringLiteral("-p"), archive,
+                                                                             QStringLiteral("cbuttons.bmp")}));
+    QCOMPARE(mainFromZip.pixel(23, 0), qRgb(250, 1, 2));
+
+    // Saving over it asks first; No keeps the old archive.
+    const QByteArray saved = readAll(archive);
+    editSheet(qRgb(3, 3, 3));
+    fake()->files.enqueue(archive);
+    fake()->answers.enqueue(MsgAnswer::No);
+    MainForm->SaveZIPSkin1->trigger();
+    QCOMPARE(fake()->messages.size(), 1);
+    QVERIFY(fake()->messages.first().text.contains(QStringLiteral("copy.wsz already exists")));
+    QCOMPARE(readAll(archive), saved);
+
+    // Reopened: the same sheets, and saved again as a folder the same files.
+    fake()->messages.clear();
+    fake()->answers.enqueue(MsgAnswer::Discard); // the 3,3,3 edit
+    fake()->files.enqueue(archive);
+    MainForm->OpenZIPSkin1->trigger();
+    QCOMPARE(fake()->messages.size(), 1);
+    for (SheetKind k : allKinds())
+        QVERIFY2(*G().sheet(k) == edited[size_t(k)], sheetInfo(k).fileName);
+    const QString again = path(QStringLiteral("again"));
+    QDir().mkpath(again);
+    fake()->folders.enqueue(again);
+    MainForm->SaveSkin1->trigger();
+    for (const QString &o : others)
+        QCOMPARE(readAll(again + QLatin1Char('/') + o), readAll(dir + QLatin1Char('/') + o));
+    QStringList written = QDir(again).entryList(QDir::Files | QDir::Hidden);
+    QCOMPARE(written.size(), kSheetCount + 5); // the nine, five others at the top, no temporaries
+}
+
+void TestSkinFiles::saveSkinReplacesAnyCaseOfASheetFile()
+{
+    const QString dir = path(QStringLiteral("skin"));
+    for (const SheetRow &r : kSheets)
+        writeFile(dir + QLatin1Char('/') + QString::fromLatin1(r.file).toUpper(), bmpBytes(r.w, r.h, 24, 7));
+    writeFile(dir + QStringLiteral("/sub/readme.txt"), "hello");
+    fake()->folders.enqueue(dir);
+    MainForm->OpenSkin1->trigger();
+    editSheet(qRgb(9, 200, 9));
+    fake()->folders.enqueue(dir);
+    MainForm->SaveSkin1->trigger();
+    QVERIFY(fake()->messages.isEmpty());
+
+    QStringList names = QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    QStringList upper;
+    for (const SheetRow &r : kSheets)
+        upper << QString::fromLatin1(r.file).toUpper();
+    upper.sort();
+    QCOMPARE(names, upper);
+    QCOMPARE(QImage(dir + QStringLiteral("/CBUTTONS.BMP")).pixel(23, 0), qRgb(9, 200, 9));
+    QCOMPARE(readAll(dir + QStringLiteral("/sub/readme.txt")), QByteArray("hello"));
+}
+
+void TestSkinFiles::twoPhaseFailures_data()
+{
+    QTest::addColumn<QString>("blocker"); // what stands in the way of f4
+    QTest::addColumn<int>("failing");
+    QTest::newRow("the 4th temporary can't be made") << ".vorlix-tmp-f4" << 3;
+    QTest::newRow("a folder holds the 4th name") << "f4" << 3;
+    QTest::newRow("the 1st file's folder is missing") << "#missing" << 0;
+}
+
+void TestSkinFiles::twoPhaseFailures()
+{
+    QFETCH(QString, blocker);
+    QFETCH(int, failing);
+    const QString dir = path(QStringLiteral("w"));
+    QList<FileToWrite> files;
+    for (int i = 1; i <= 6; ++i) {
+        const QString name = QStringLiteral("%1/f%2").arg(dir).arg(i);
+        if (blocker != QLatin1String("f4") || i != 4)
+            writeFile(name, "old " + QByteArray::number(i));
+        files.append({name, "new " + QByteArray::number(i)});
+    }
+    if (blocker == QLatin1String("#missing"))
+        files[0].path = dir + QStringLiteral("/missing/f1");
+    else
+        writeFile(dir + QLatin1Char('/') + blocker + QStringLiteral("/keep"), "keep");
+
+    QString message;
+    try {
+        writeFilesTwoPhase(files);
+    } catch (const VorlixError &e) {
+        message = e.message();
+    }
+    QCOMPARE(message, QStringLiteral("Cannot create file %1").arg(files[failing].path));
+    for (int i = 0; i < files.size(); ++i) {
+        if (i == failing && blocker != QLatin1String(".vorlix-tmp-f4"))
+            continue; // the blocker itself
+        const QByteArray expected = (i < failing ? "new " : "old ") + QByteArray::number(i + 1);
+        QCOMPARE(readAll(files[i].path), expected);
+    }
+    // No temporaries remain beside the files (the blocker is the user's).
+    const QStringList hidden = QDir(dir).entryList({QStringLiteral(".vorlix-*")}, QDir::AllEntries | QDir::Hidden);
+    QCOMPARE(hidden, blocker == QLatin1String(".vorlix-tmp-f4") ? QStringList{blocker} : QStringList());
+}
+
+void TestSkinFiles::leftoversAreReplacedAndLinksNotFollowed()
+{
+    const QString dir = path(QStringLiteral("w"));
+    writeFile(dir + QStringLiteral("/.vorlix-tmp-a.bmp"), "left by a killed save");
+    writeFile(dir + QStringLiteral("/.vorlix-old-a.bmp"), "left by a killed save");
+    writeFile(dir + QStringLiteral("/a.bmp"), "old a");
+    writeFile(path(QStringLiteral("victim")), "precious");
+    QVERIFY(QFile::link(path(QStringLiteral("victim")), dir + QStringLiteral("/.vorlix-tmp-b.bmp")));
+    writeFilesTwoPhase({{dir + QStringLiteral("/a.bmp"), "A"}, {dir + QStringLiteral("/b.bmp"), "B"}});
+    QCOMPARE(readAll(dir + QStringLiteral("/a.bmp")), QByteArray("A"));
+    QCOMPARE(readAll(dir + QStringLiteral("/b.bmp")), QByteArray("B"));
+    QCOMPARE(readAll(path(QStringLiteral("victim"))), QByteArray("precious"));
+    QVERIFY(!QFileInfo(dir + QStringLiteral("/b.bmp")).isSymLink());
+    QCOMPARE(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+             (QStringList{"a.bmp", "b.bmp"}));
+}
+
+void TestSkinFiles::exitQuestion_data()
+{
+    QTest::addColumn<QString>("origin"); // built-in, folder, archive
+    QTest::addColumn<QString>("change"); // none, sheet, pending, sheet+saved
+    QTest::addColumn<QList<MsgAnswer>>("answers");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<QString>("savedTo"); // where the edit lands: "", output, origin
+
+    using L = QList<MsgAnswer>;
+    QTest::newRow("built-in, unchanged") << "built-in" << "none" << L{} << false << true << "";
+    QTest::newRow("built-in, edited, Cancel") << "built-in" << "sheet" << L{MsgAnswer::Cancel} << true << false << "";
+    QTest::newRow("built-in, edited, Discard") << "built-in" << "sheet" << L{MsgAnswer::Discard} << true << true << "";
+    QTest::newRow("built-in, edited, Save runs Save BMP")
+        << "built-in" << "sheet" << L{MsgAnswer::Save, MsgAnswer::No} << true << true << "output";
+    QTest::newRow("built-in, Save cancelled at Apply Changes")
+        << "built-in" << "sheet" << L{MsgAnswer::Save, MsgAnswer::Cancel} << true << false << "";
+    QTest::newRow("built-in, pending edit only, Save and apply")
+        << "built-in" << "pending" << L{MsgAnswer::Save, MsgAnswer::Yes} << true << true << "output";
+    QTest::newRow("built-in, edited and saved") << "built-in" << "sheet+saved" << L{} << false << true << "";
+    QTest::newRow("built-in, Save fails: stays open")
+        << "built-in" << "sheet+badoutput" << L{MsgAnswer::Save, MsgAnswer::No} << true << false << "";
+    QTest::newRow("folder, unchanged") << "folder" << "none" << L{} << false << true << "";
+    QTest::newRow("folder, edited, Save") << "folder" << "sheet" << L{MsgAnswer::Save} << true << true << "origin";
+    QTest::newRow("folder, edited, Discard") << "folder" << "sheet" << L{MsgAnswer::Discard} << true << true << "";
+    QTest::newRow("archive, unchanged") << "archive" << "none" << L{} << false << true << "";
+    QTest::newRow("archive, edited, Save") << "archive" << "sheet" << L{MsgAnswer::Save} << true << true << "origin";
+    QTest::newRow("archive, pending edit, Save, Cancel at Apply Changes")
+        << "archive" << "pending" << L{MsgAnswer::Save, MsgAnswer::Cancel} << true << false << "";
+}
+
+void TestSkinFiles::exitQuestion()
+{
+    QFETCH(QString, origin);
+    QFETCH(QString, change);
+    QFETCH(QList<MsgAnswer>, answers);
+    QFETCH(bool, asked);
+    QFETCH(bool, closed);
+    QFETCH(QString, savedTo);
+
+    const QString dir = makeCompleteFolder(QStringLiteral("skin"));
+    const QString archive = path(QStringLiteral("skin.wsz"));
+    if (origin == QLatin1String("folder")) {
+        fake()->folders.enqueue(dir);
+        MainForm->OpenSkin1->trigger();
+    } else if (origin == QLatin1String("archive")) {
+        QVERIFY(zipFolder(dir, archive));
+        fake()->files.enqueue(archive);
+        MainForm->OpenZIPSkin1->trigger();
+    }
+    QVERIFY(fake()->messages.isEmpty());
+    const QRgb edit = qRgb(77, 66, 55);
+    if (change.startsWith(QLatin1String("sheet")))
+        editSheet(edit);
+    if (change == QLatin1String("pending")) {
+        select(16);
+        makePendingEdit(edit);
+    }
+    if (change == QLatin1String("sheet+saved")) {
+        fake()->answers.enqueue(MsgAnswer::No);
+        MainForm->Button2Click();
+        QDir(path(QStringLiteral("out"))).removeRecursively(); // only what closing writes counts
+        QDir().mkpath(path(QStringLiteral("out")));
+        fake()->messages.clear();
+    }
+    if (change == QLatin1String("sheet+badoutput"))
+        MainForm->OutputDir->setText(path(QStringLiteral("missing")));
+    const QByteArray archiveBefore = readAll(archive);
+    const QByteArray folderBefore = readAll(dir + QStringLiteral("/cbuttons.bmp"));
+
+    for (MsgAnswer a : answers)
+        fake()->answers.enqueue(a);
+    QCOMPARE(MainForm->close(), closed);
+
+    QCOMPARE(!fake()->messages.isEmpty(), asked);
+    if (asked) {
+        const RecordedMessage q = fake()->messages.first();
+        QCOMPARE(q.caption, QStringLiteral("Vorlix"));
+        QCOMPARE(q.text, QStringLiteral("The skin has unsaved changes. Save them before closing?"));
+        QCOMPARE(q.buttons, MsgButtons::SaveDiscardCancel);
+    }
+    if (change == QLatin1String("sheet+badoutput")) {
+        QCOMPARE(fake()->messages.last().icon, MsgIcon::Error);
+        QVERIFY(fake()->messages.last().text.startsWith(QStringLiteral("Cannot create file")));
+    }
+
+    const QString outCbuttons = path(QStringLiteral("out/cbuttons.bmp"));
+    QCOMPARE(QFile::exists(outCbuttons), savedTo == QLatin1String("output"));
+    if (savedTo == QLatin1String("output"))
+        QCOMPARE(QImage(outCbuttons).pixel(23, 0), edit);
+    if (origin == QLatin1String("folder")) {
+        const bool rewritten = readAll(dir + QStringLiteral("/cbuttons.bmp")) != folderBefore;
+        QCOMPARE(rewritten, savedTo == QLatin1String("origin"));
+        if (rewritten)
+            QCOMPARE(QImage(dir + QStringLiteral("/cbuttons.bmp")).pixel(23, 0), edit);
+    }
+    if (origin == QLatin1String("archive")) {
+        const bool rewritten = readAll(archive) != archiveBefore;
+        QCOMPARE(rewritten, savedTo == QLatin1String("origin"));
+        if (rewritten) {
+            const QImage fromZip = QImage::fromData(
+                run(QStringLiteral("unzip"), {QStringLiteral("-p"), archive, QStringLiteral("cbuttons.bmp")}));
+            QCOMPARE(fromZip.pixel(23, 0), edit);
+        }
+    }
+}
+
+void TestSkinFiles::layoutStaysLeftToRight()
+{
+    // What Qt's -reverse option does, before the program sets itself up.
+    qApp->setLayoutDirection(Qt::RightToLeft);
+    initApplication(*qApp);
+    m_windows = createWindows();
+    QCOMPARE(MainForm->SelTree->layoutDirection(), Qt::LeftToRight);
+    QCOMPARE(MainForm->StateChanger->layoutDirection(), Qt::LeftToRight);
+}
+
+QTEST_MAIN(TestSkinFiles)
+#include "tst_skinfiles.moc"
