@@ -3,7 +3,6 @@
 # src/CMakeLists.txt; this adds what a desktop needs to show and start it.
 include(GNUInstallDirs)
 
-set(VORLIX_HOMEPAGE "https://vorlix.example.org" CACHE STRING "Home page named in the package and the AppStream data")
 set(VORLIX_CONTACT "The Vorlix developers <vorlix@example.org>" CACHE STRING "Maintainer of the Debian package")
 set(VORLIX_APP_ID "org.tarnby.Vorlix")
 set(_vorlix_pkg "${PROJECT_SOURCE_DIR}/packaging")

@@ -11,9 +11,9 @@ namespace vorlix {
 
 namespace {
 
-// The two web pages of the Help menu. The home page is named here and
-// nowhere else.
-const char kHomePageUrl[] = "https://vorlix.tarnby.example/";
+// The two web pages of the Help menu. The home page comes from the build
+// (VORLIX_HOMEPAGE), which also names it in the package and AppStream data.
+const char kHomePageUrl[] = VORLIX_HOMEPAGE_URL;
 const char kPlayerSiteUrl[] = "https://www.winamp.com/";
 
 TCoolMenu *makeMenu(QWidget *owner, const char *name)

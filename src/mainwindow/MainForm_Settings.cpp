@@ -119,6 +119,11 @@ void TMainForm::restoreSettings()
                 setCaption(this->*p.label, text);
             } else {
                 const qint32 n = parseColorNumber(text);
+                if (p.swatch) {
+                    // The swatches keep colour numbers, system colours included.
+                    (this->*p.swatch)->setColorNumber(n);
+                    continue;
+                }
                 const QColor c = colorFromNumber(n);
                 setPropColor(this, p, c);
                 m_restoredColors[p.colorSlot] = {true, n, c};
@@ -160,6 +165,8 @@ void TMainForm::saveSettings(bool visible)
         QString text;
         if (p.label) {
             text = (this->*p.label)->text();
+        } else if (p.swatch) {
+            text = QString::number((this->*p.swatch)->Color());
         } else {
             const QColor c = propColor(this, p);
             const RestoredColor &restored = m_restoredColors[p.colorSlot];
