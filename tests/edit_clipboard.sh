@@ -7,21 +7,16 @@
 set -u
 bin=${1:?usage: edit_clipboard.sh path/to/vorlix path/to/resources}
 res=${2:?usage: edit_clipboard.sh path/to/vorlix path/to/resources}
-if [ -z "${VORLIX_EDIT_INNER:-}" ]; then
-  for tool in xvfb-run xdotool xclip convert compare import; do
-    command -v "$tool" >/dev/null || { echo "$tool is missing"; exit 1; }
-  done
-  VORLIX_EDIT_INNER=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$bin" "$res"
-fi
+. "$(dirname "$0")/x11_common.sh"
+x11_reexec "xclip convert compare import" "$bin" "$res"
 
-export QT_QPA_PLATFORM=xcb
 work=$(mktemp -d)
 export XDG_CONFIG_HOME=$work/config  # leave the user's settings alone
-"$bin" & pid=$!
+pid=""
 fail() {
   echo "FAIL: $*"
   import -window root "$work/failure.png" 2>/dev/null && echo "screen kept in $work/failure.png"
-  kill "$pid" 2>/dev/null
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
   exit 1
 }
 # Waits until the number of visible windows named $1 is $2.
@@ -32,9 +27,7 @@ wait_windows() {
   done
   return 1
 }
-wait_windows '^Vorlix$' 1 || fail "the main window did not appear"
-win=$(xdotool search --onlyvisible --name '^Vorlix$' | head -n 1)
-eval "$(xdotool getwindowgeometry --shell "$win")"   # X, Y
+x11_start "$bin" || fail "the main window did not appear"
 at() { xdotool mousemove $((X + $1)) $((Y + $2)); }
 
 # "Play" lies under (30, 60) of the miniature, which sits at (8, 257).

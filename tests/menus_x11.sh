@@ -6,29 +6,17 @@
 # program with exit code 0.
 set -u
 bin=${1:?usage: menus_x11.sh path/to/vorlix}
-if [ -z "${VORLIX_X11_INNER:-}" ]; then
-  for tool in xvfb-run xdotool import convert; do
-    command -v "$tool" >/dev/null || { echo "$tool is missing"; exit 1; }
-  done
-  VORLIX_X11_INNER=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$bin"
-fi
+. "$(dirname "$0")/x11_common.sh"
+x11_reexec "import convert" "$bin"
 
-export QT_QPA_PLATFORM=xcb
 work=$(mktemp -d)
-"$bin" & pid=$!
-trap 'kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+pid=""
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-win=""
-for _ in $(seq 1 100); do
-  win=$(xdotool search --onlyvisible --name '^Vorlix$' 2>/dev/null | head -n 1)
-  [ -n "$win" ] && break
-  sleep 0.1
-done
-[ -n "$win" ] || { echo "the main window did not appear"; exit 1; }
+x11_start "$bin" || { echo "the main window did not appear"; exit 1; }
 sleep 0.5
-eval "$(xdotool getwindowgeometry --shell "$win")" # X, Y of the main window
 
 shot() { import -window root "$work/$1.png"; }
 # Pixels near one colour (hex, e.g. 000000) in a WxH+X+Y part of a
@@ -135,12 +123,7 @@ fi
 open_menu 0 || fail "Image menu did not open"
 xdotool mousemove $((X + 4 + 60)) $((Y + 43 + 3 + 4 * 19 + 2 * 9 + 9)); sleep 0.3
 xdotool click 1
-rc=""
-for _ in $(seq 1 50); do
-  if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; rc=$?; break; fi
-  sleep 0.1
-done
-if [ -z "$rc" ]; then fail "Exit did not end the program"; elif [ "$rc" != 0 ]; then fail "exit code $rc"; fi
+if ! x11_wait_exit; then fail "Exit did not end the program"; elif [ "$rc" != 0 ]; then fail "exit code $rc"; fi
 
 [ "$failures" = 0 ] && echo "all menu checks passed"
 exit $((failures > 0))

@@ -6,12 +6,8 @@
 # through the clipboard.
 set -u
 bin=${1:?usage: settings_restart.sh path/to/vorlix}
-if [ -z "${VORLIX_RESTART_INNER:-}" ]; then
-  for tool in xvfb-run xdotool openbox xclip; do
-    command -v "$tool" >/dev/null || { echo "$tool is missing"; exit 1; }
-  done
-  VORLIX_RESTART_INNER=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$bin"
-fi
+. "$(dirname "$0")/x11_common.sh"
+x11_reexec "openbox xclip" "$bin"
 
 work=$(mktemp -d)
 wm=""
@@ -24,7 +20,6 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-export QT_QPA_PLATFORM=xcb
 export XDG_CONFIG_HOME="$work/config"
 reg="$XDG_CONFIG_HOME/Tarnby/Vorlix.reg"
 target="$work/my skins"
@@ -33,44 +28,25 @@ mkdir -p "$target"
 openbox >/dev/null 2>&1 & wm=$!
 sleep 0.5
 
-wait_window() { # name -> window id
-  local w=""
-  for _ in $(seq 1 100); do
-    w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
-    [ -n "$w" ] && { echo "$w"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
-
-start_program() { # sets pid, X, Y
-  "$bin" & pid=$!
-  local main
-  main=$(wait_window '^Vorlix$') || fail "the main window did not appear"
-  xdotool windowactivate --sync "$main" 2>/dev/null
-  eval "$(xdotool getwindowgeometry --shell "$main")"
+start_program() { # sets pid, win, X, Y
+  x11_start "$bin" || fail "the main window did not appear"
+  xdotool windowactivate --sync "$win" 2>/dev/null
+  x11_geometry # again: the window manager may have placed it elsewhere
 }
 
 open_output_dialog() { # Options button at (228, 28), 57 x 17
   xdotool mousemove $((X + 256)) $((Y + 36)) click 1
   sleep 0.5
   xdotool key Down Down Return # the second item: "Set Output Directory..."
-  wait_window '^Select Directory$' >/dev/null || fail "the directories dialog did not open"
+  x11_wait_window '^Select Directory$' >/dev/null || fail "the directories dialog did not open"
   sleep 0.3
 }
 
-close_program() { # the close button at (615, 8), 18 x 18
-  xdotool mousemove $((X + 624)) $((Y + 17)) click 1
-  for _ in $(seq 1 50); do
-    if ! kill -0 "$pid" 2>/dev/null; then
-      wait "$pid"; local rc=$?
-      pid=""
-      [ "$rc" = 0 ] || fail "exit code $rc"
-      return 0
-    fi
-    sleep 0.1
-  done
-  fail "the program did not end after the close click"
+close_program() {
+  x11_click_close
+  x11_wait_exit || fail "the program did not end after the close click"
+  pid=""
+  [ "$rc" = 0 ] || fail "exit code $rc"
 }
 
 # First run: no settings yet; the key is there as soon as the window shows.

@@ -5,13 +5,9 @@
 set -u
 bin=${1:?usage: shape_x11.sh path/to/vorlix path/to/x11probe}
 probe=${2:?usage: shape_x11.sh path/to/vorlix path/to/x11probe}
-if [ -z "${VORLIX_SHAPE_INNER:-}" ]; then
-  command -v xvfb-run >/dev/null || { echo "xvfb-run is missing"; exit 1; }
-  command -v xdotool >/dev/null || { echo "xdotool is missing"; exit 1; }
-  VORLIX_SHAPE_INNER=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$bin" "$probe"
-fi
+. "$(dirname "$0")/x11_common.sh"
+x11_reexec "" "$bin" "$probe"
 
-export QT_QPA_PLATFORM=xcb
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 # Retries a condition for up to 5 seconds: the machine may be busy.
@@ -31,16 +27,8 @@ trap cleanup EXIT
 "$probe" catcher 0 0 1024 768 >"$tmp/presses" & catcher=$!
 for _ in $(seq 1 50); do grep -q ready "$tmp/presses" 2>/dev/null && break; sleep 0.1; done
 
-"$bin" & pid=$!
-win=""
-for _ in $(seq 1 100); do
-  win=$(xdotool search --onlyvisible --name '^Vorlix$' 2>/dev/null | head -n 1)
-  [ -n "$win" ] && break
-  sleep 0.1
-done
-[ -n "$win" ] || { echo "the main window did not appear"; exit 1; }
+x11_start "$bin" || { echo "the main window did not appear"; exit 1; }
 sleep 0.5
-eval "$(xdotool getwindowgeometry --shell "$win")"   # X, Y, WIDTH, HEIGHT
 echo "main window $WIDTH x $HEIGHT at $X,$Y"
 
 # 1. The shape as the X server holds it: exactly the five rectangles.

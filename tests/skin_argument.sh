@@ -5,12 +5,8 @@
 # main.bmp shows in the element view, unmirrored.
 set -u
 bin=${1:?usage: skin_argument.sh path/to/vorlix}
-if [ -z "${VORLIX_SMOKE_INNER:-}" ]; then
-  for tool in xvfb-run xdotool convert import zip; do
-    command -v "$tool" >/dev/null || { echo "$tool is missing"; exit 1; }
-  done
-  VORLIX_SMOKE_INNER=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$bin"
-fi
+. "$(dirname "$0")/x11_common.sh"
+x11_reexec "convert import zip" "$bin"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -23,19 +19,8 @@ done
 convert -size 275x116 xc:'#12AB34' -fill '#C81E5A' -draw 'rectangle 140,0 274,115' "BMP3:$work/Demo/MAIN.BMP"
 (cd "$work" && zip -q -r -X skin.wsz Demo) || { echo "zip failed"; exit 1; }
 
-export QT_QPA_PLATFORM=xcb
-"$bin" -reverse "$work/skin.wsz" & pid=$!
-win=""
-for _ in $(seq 1 100); do
-  win=$(xdotool search --onlyvisible --name '^Vorlix$' 2>/dev/null | head -n 1)
-  [ -n "$win" ] && break
-  sleep 0.1
-done
-if [ -z "$win" ]; then
-  echo "the main window did not appear"; kill "$pid" 2>/dev/null; exit 1
-fi
+x11_start "$bin" -reverse "$work/skin.wsz" || { echo "the main window did not appear"; exit 1; }
 sleep 1
-eval "$(xdotool getwindowgeometry --shell "$win")"   # X, Y, WIDTH, HEIGHT
 # The tree holds the focus with "Main Window" selected; the next node is the
 # background, shown 1:1 at the element view's top-left corner (279, 120).
 xdotool key --window "$win" Down

@@ -2,7 +2,7 @@
 // marquee, the edit commands, the colour swatches and window-wide shortcuts.
 #include <QtTest>
 
-#include "FakeServices.h"
+#include "MainWindowFixture.h"
 #include "Pictures.h"
 #include "app/Application.h"
 #include "mainwindow/MainForm.h"
@@ -43,7 +43,7 @@ QColor inverse(QRgb c)
 
 } // namespace
 
-class TestEdit : public QObject
+class TestEdit : public QObject, protected MainWindowFixture
 {
     Q_OBJECT
 private slots:
@@ -71,8 +71,6 @@ private:
     // Selects a node (-1: none) and runs the change handler at once.
     void select(int node);
     void run(const QString &commands);
-    FakeServicesScope *m_services = nullptr;
-    AppWindows m_windows;
 };
 
 void TestEdit::initTestCase()
@@ -83,17 +81,13 @@ void TestEdit::initTestCase()
 
 void TestEdit::init()
 {
-    resetGlobals();
-    m_services = new FakeServicesScope;
-    m_windows = createWindows();
+    setUpMainWindow();
     QGuiApplication::clipboard()->setImage(uniform(1, 1, kSentinel));
 }
 
 void TestEdit::cleanup()
 {
-    m_windows = AppWindows();
-    delete m_services;
-    m_services = nullptr;
+    tearDownMainWindow();
 }
 
 void TestEdit::showActive()
@@ -107,8 +101,7 @@ void TestEdit::select(int node)
 {
     if (node < 0)
         return; // a window never shown has selected nothing
-    MainForm->SelTree->selectAbsolute(node);
-    MainForm->SelTreeChange();
+    selectNode(node);
 }
 
 // Runs a comma-separated list of commands as the user gives them.
@@ -429,9 +422,9 @@ void TestEdit::unreadableClipboardPictureIsReported()
     data->setData(QStringLiteral("image/png"), QByteArray("\x89PNG broken"));
     QGuiApplication::clipboard()->setMimeData(data);
     MainForm->Paste1->trigger(); // as the menu and Ctrl+V run it
-    QCOMPARE(m_services->fake->messages.size(), 1);
-    QCOMPARE(m_services->fake->messages[0].text, QStringLiteral("The picture on the clipboard can't be read."));
-    QCOMPARE(m_services->fake->messages[0].icon, MsgIcon::Error);
+    QCOMPARE(fake()->messages.size(), 1);
+    QCOMPARE(fake()->messages[0].text, QStringLiteral("The picture on the clipboard can't be read."));
+    QCOMPARE(fake()->messages[0].icon, MsgIcon::Error);
     QCOMPARE(MainForm->DesktopImg->Picture(), picture);
     QVERIFY(!MainForm->ApplyBtn->isEnabled());
 }
@@ -458,7 +451,7 @@ void TestEdit::swatchDialog()
     QFETCH(QString, box);
     QFETCH(QString, answer);
     QFETCH(QString, message);
-    FakeServices *fake = m_services->fake;
+    FakeServices *fake = this->fake();
     if (answer == QLatin1String("colour"))
         fake->colors.enqueue(QColor(0x99, 0x66, 0x33));
     fake->colorDialogFails = answer == QLatin1String("fails");
@@ -543,9 +536,9 @@ void TestEdit::shortcutsReachHandlersFromEveryFocus()
     key(Qt::Key_D);
     QVERIFY(!MainForm->SelectBtn->isLatched());
     QCOMPARE(G().SelectionRect, Rect{});
-    const qsizetype asked = m_services->fake->fileRequests.size();
+    const qsizetype asked = fake()->fileRequests.size();
     key(Qt::Key_O);
-    QCOMPARE(m_services->fake->fileRequests.size(), asked + 1);
+    QCOMPARE(fake()->fileRequests.size(), asked + 1);
     QCOMPARE(QApplication::focusWidget(), w);
 }
 

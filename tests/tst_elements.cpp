@@ -5,7 +5,7 @@
 // description, not read from the element table.
 #include <QtTest>
 
-#include "FakeServices.h"
+#include "MainWindowFixture.h"
 #include "Pictures.h"
 #include "app/Application.h"
 #include "mainwindow/MainForm.h"
@@ -87,7 +87,7 @@ void paste(QImage &sheet, QPoint at, const QImage &pic)
 
 Q_DECLARE_METATYPE(vorlix::Rect)
 
-class TestElements : public QObject
+class TestElements : public QObject, protected MainWindowFixture
 {
     Q_OBJECT
 private slots:
@@ -111,34 +111,21 @@ private slots:
     void reduceByArea();
 
 private:
-    void select(int index);
     QString writeBmp(const QImage &img);
     std::array<QImage, kSheetCount> sheets() const;
-    FakeServices *fake() const { return m_services->fake; }
-    FakeServicesScope *m_services = nullptr;
-    AppWindows m_windows;
     QTemporaryDir *m_dir = nullptr;
 };
 
 void TestElements::init()
 {
-    resetGlobals();
-    m_services = new FakeServicesScope;
-    m_windows = createWindows();
+    setUpMainWindow();
     m_dir = new QTemporaryDir;
 }
 
 void TestElements::cleanup()
 {
-    m_windows = AppWindows();
-    delete m_services;
+    tearDownMainWindow();
     delete m_dir;
-}
-
-void TestElements::select(int index)
-{
-    MainForm->SelTree->selectAbsolute(index);
-    MainForm->SelTreeChange();
 }
 
 QString TestElements::writeBmp(const QImage &img)
@@ -218,7 +205,7 @@ void TestElements::importFillsExactlyTheStates()
 {
     QFETCH(int, index);
     const Part &p = part(index);
-    select(index);
+    selectNode(index);
     const QImage pic = patterned(p.size.width(), p.size.height());
     auto expected = sheets();
     for (QPoint corner : p.states)
@@ -235,7 +222,7 @@ void TestElements::importFillsExactlyTheStates()
 
 void TestElements::wholeWindowImportReachesEveryPart()
 {
-    select(0);
+    selectNode(0);
     const QImage pic = patterned(275, 116);
     fake()->files.enqueue(writeBmp(pic));
     MainForm->OpenImage1Click();
@@ -266,7 +253,7 @@ void TestElements::applyWritesTheShownState()
     QFETCH(int, state);
     const Part &p = part(index);
     const QRect place(p.states[state], p.size);
-    select(index);
+    selectNode(index);
     MainForm->StateChanger->setValue(state);
     QCOMPARE(MainForm->StateChanger->isEnabled(), p.states.size() > 1);
     QCOMPARE(int(G().CurrentState), state);
@@ -305,7 +292,7 @@ void TestElements::miniatureShowsTheImportedWindow()
         for (int y = a.onWindow.top(); y <= a.onWindow.bottom(); ++y)
             for (int x = a.onWindow.left(); x <= a.onWindow.right(); ++x)
                 pic.setPixelColor(x, y, a.colour);
-    select(0);
+    selectNode(0);
     fake()->files.enqueue(writeBmp(pic));
     MainForm->OpenImage1Click();
 
@@ -326,7 +313,7 @@ void TestElements::miniatureShowsTheImportedWindow()
 
 void TestElements::applyRedrawsTheMiniature()
 {
-    select(1); // the background
+    selectNode(1); // the background
     const QColor paint(70, 140, 210);
     MainForm->DesktopImg->pictureBits().fill(paint);
     MainForm->ApplyBtn->setEnabled(true);
@@ -334,7 +321,7 @@ void TestElements::applyRedrawsTheMiniature()
     MainForm->ApplyBtnClick();
     // Lower left of the window shows nothing but the background.
     QCOMPARE(MainForm->selectimg->picture().pixelColor(4, 65), paint);
-    select(16); // a new selection reloads the miniature: the new one
+    selectNode(16); // a new selection reloads the miniature: the new one
     QCOMPARE(MainForm->selectimg->picture().pixelColor(4, 65), paint);
 }
 
@@ -370,12 +357,6 @@ void TestElements::reduceByArea()
         QCOMPARE(out.pixelColor(x, 0), QColor(reduced[x], reduced[x], reduced[x]));
 }
 
-int main(int argc, char **argv)
-{
-    vorlix::TApplication app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);
-    TestElements t;
-    return QTest::qExec(&t, argc, argv);
-}
+VORLIX_WINDOW_TEST_MAIN(TestElements)
 
 #include "tst_elements.moc"

@@ -1,7 +1,7 @@
 // Choosing an element in the tree or on the miniature, and showing it.
 #include <QtTest>
 
-#include "FakeServices.h"
+#include "MainWindowFixture.h"
 #include "platform/Blit.h"
 #include "app/Application.h"
 #include "mainwindow/MainForm.h"
@@ -10,13 +10,13 @@
 
 using namespace vorlix;
 
-class TestElementView : public QObject
+class TestElementView : public QObject, protected MainWindowFixture
 {
     Q_OBJECT
 private slots:
     void initTestCase() { initApplication(*qApp); }
-    void init();
-    void cleanup();
+    void init() { setUpMainWindow(); }
+    void cleanup() { tearDownMainWindow(); }
 
     void treeContent();
     void hover_data();
@@ -34,31 +34,7 @@ private slots:
     void groupNodePinsZoom();
     void nodesBelowTheMainWindowKeepTheView();
     void zoomCarriesOverElements();
-
-private:
-    void select(int index); // selects and runs the change handler at once
-    FakeServicesScope *m_services = nullptr;
-    AppWindows m_windows;
 };
-
-void TestElementView::init()
-{
-    resetGlobals();
-    m_services = new FakeServicesScope;
-    m_windows = createWindows();
-}
-
-void TestElementView::cleanup()
-{
-    m_windows = AppWindows();
-    delete m_services;
-}
-
-void TestElementView::select(int index)
-{
-    MainForm->SelTree->selectAbsolute(index);
-    MainForm->SelTreeChange();
-}
 
 void TestElementView::treeContent()
 {
@@ -178,7 +154,7 @@ void TestElementView::quickChangesReportOnlyTheLast()
 
 void TestElementView::guardMayRefuse()
 {
-    select(16);
+    selectNode(16);
     QList<int> asked;
     bool allow = false;
     MainForm->SelTree->changingGuard = [&](int i) { asked << i; return allow; };
@@ -235,7 +211,7 @@ void TestElementView::stateGeometry()
     for (int y = 0; y < s.height(); ++y)
         for (int x = 0; x < s.width(); ++x)
             s.setPixel(x, y, qRgb(x & 0xff, y & 0xff, (x * 7 + y * 13) & 0xff));
-    select(node);
+    selectNode(node);
     QVERIFY(MainForm->StateChanger->isEnabled() == (G().ElementTable[node].MaxState > 0));
     MainForm->StateChanger->setValue(state);
     QCOMPARE(int(G().CurrentState), state);
@@ -246,8 +222,8 @@ void TestElementView::stateGeometry()
 
 void TestElementView::groupShowsTheOutlinedMiniature()
 {
-    select(16);
-    select(21); // "Shuffle/Repeat Buttons", a group
+    selectNode(16);
+    selectNode(21); // "Shuffle/Repeat Buttons", a group
     QCOMPARE(MainForm->DesktopImg->Picture(), MainForm->selectimg->picture());
     QVERIFY(!MainForm->StateChanger->isEnabled());
     QCOMPARE(MainForm->StateChanger->maximum(), 1);
@@ -256,11 +232,11 @@ void TestElementView::groupShowsTheOutlinedMiniature()
 
 void TestElementView::groupNodePinsZoom()
 {
-    select(16);
+    selectNode(16);
     MainForm->ScrollZoom->setValue(4);
     QCOMPARE(MainForm->DesktopImg->Zoom(), 4.0);
     MainForm->SelectBtn->setLatched(true);
-    select(14); // "Control Buttons", a group
+    selectNode(14); // "Control Buttons", a group
     QCOMPARE(MainForm->DesktopImg->Zoom(), 1.0);
     QCOMPARE(MainForm->ScrollZoom->value(), 1);
     QVERIFY(!MainForm->SelectBtn->isLatched());
@@ -272,10 +248,10 @@ void TestElementView::groupNodePinsZoom()
 
 void TestElementView::nodesBelowTheMainWindowKeepTheView()
 {
-    select(16);
+    selectNode(16);
     MainForm->StateChanger->setValue(1);
     const QImage before = MainForm->DesktopImg->Picture();
-    select(45);
+    selectNode(45);
     QCOMPARE(MainForm->Label1->text(), QStringLiteral("45"));
     QCOMPARE(MainForm->DesktopImg->Picture(), before);
     QCOMPARE(int(G().CurrentState), 1);
@@ -284,19 +260,13 @@ void TestElementView::nodesBelowTheMainWindowKeepTheView()
 
 void TestElementView::zoomCarriesOverElements()
 {
-    select(16);
+    selectNode(16);
     MainForm->ScrollZoom->setValue(8);
-    select(17);
+    selectNode(17);
     QCOMPARE(MainForm->DesktopImg->Zoom(), 8.0);
     QCOMPARE(MainForm->DesktopImg->Picture().size(), QSize(21, 17));
 }
 
-int main(int argc, char **argv)
-{
-    vorlix::TApplication app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);
-    TestElementView t;
-    return QTest::qExec(&t, argc, argv);
-}
+VORLIX_WINDOW_TEST_MAIN(TestElementView)
 
 #include "tst_elementview.moc"

@@ -2,7 +2,7 @@
 #include <QDir>
 #include <QtTest>
 
-#include "FakeServices.h"
+#include "MainWindowFixture.h"
 #include "dialogs/ImageRes.h"
 #include "dialogs/SelDir.h"
 #include "platform/Errors.h"
@@ -17,13 +17,13 @@
 
 using namespace vorlix;
 
-class TestMainForm : public QObject
+class TestMainForm : public QObject, protected MainWindowFixture
 {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void init();
-    void cleanup();
+    void init() { setUpMainWindow(); }
+    void cleanup() { tearDownMainWindow(); }
 
     void startupCreatesEverything();
     void layout_data();
@@ -37,29 +37,11 @@ private slots:
     void errorBoxText();
     void failureInAHandlerShowsTheErrorBox();
     void closeButtonClosesAndFreesTheBitmaps();
-
-private:
-    FakeServicesScope *m_services = nullptr;
-    AppWindows m_windows;
 };
 
 void TestMainForm::initTestCase()
 {
     initApplication(*qApp);
-}
-
-void TestMainForm::init()
-{
-    resetGlobals();
-    m_services = new FakeServicesScope;
-    m_windows = createWindows();
-}
-
-void TestMainForm::cleanup()
-{
-    m_windows = AppWindows();
-    delete m_services;
-    m_services = nullptr;
 }
 
 void TestMainForm::startupCreatesEverything()
@@ -68,7 +50,7 @@ void TestMainForm::startupCreatesEverything()
     QVERIFY(!MainForm->isVisible() && !Aboutbox->isVisible() && !ImagesRes->isVisible()
             && !SelDirect->isVisible());
     QVERIFY(G().FirstResizeDialog);
-    QVERIFY(m_services->fake->messages.isEmpty()); // no failure during FormCreate
+    QVERIFY(fake()->messages.isEmpty()); // no failure during FormCreate
     for (SheetKind k = 0; k < kSheetCount; ++k)
         QVERIFY(G().sheet(k));
     QCOMPARE(G().ImportPicture->size(), QSize(0, 0));
@@ -266,8 +248,8 @@ void TestMainForm::failureInAHandlerShowsTheErrorBox()
     QObject::connect(&target, &QObject::objectNameChanged, &target,
                      [] { guarded([] { throw VorlixError(QStringLiteral("Disk full")); }); });
     target.setObjectName(QStringLiteral("x"));
-    QCOMPARE(m_services->fake->messages.size(), 1);
-    const RecordedMessage m = m_services->fake->messages.first();
+    QCOMPARE(fake()->messages.size(), 1);
+    const RecordedMessage m = fake()->messages.first();
     QCOMPARE(m.caption, QStringLiteral("Vorlix"));
     QCOMPARE(m.text, QStringLiteral("Disk full."));
     QCOMPARE(m.icon, MsgIcon::Error);
@@ -280,8 +262,8 @@ void TestMainForm::failureInAHandlerShowsTheErrorBox()
     } thrower;
     QEvent ev(QEvent::User);
     QCoreApplication::sendEvent(&thrower, &ev);
-    QCOMPARE(m_services->fake->messages.size(), 2);
-    QCOMPARE(m_services->fake->messages.last().text, QStringLiteral("Bad picture."));
+    QCOMPARE(fake()->messages.size(), 2);
+    QCOMPARE(fake()->messages.last().text, QStringLiteral("Bad picture."));
 }
 
 void TestMainForm::closeButtonClosesAndFreesTheBitmaps()
@@ -297,12 +279,6 @@ void TestMainForm::closeButtonClosesAndFreesTheBitmaps()
     QVERIFY(!G().ImportPicture);
 }
 
-int main(int argc, char **argv)
-{
-    vorlix::TApplication app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);
-    TestMainForm t;
-    return QTest::qExec(&t, argc, argv);
-}
+VORLIX_WINDOW_TEST_MAIN(TestMainForm)
 
 #include "tst_mainform.moc"

@@ -2,7 +2,7 @@
 // links, shortcuts under a modal box, the pan cursor and the about box.
 #include <QtTest>
 
-#include "FakeServices.h"
+#include "MainWindowFixture.h"
 #include "app/Application.h"
 #include "controls/CoolMenu.h"
 #include "controls/Controls.h"
@@ -110,13 +110,13 @@ ModalRun whileAboutBoxShown(const std::function<void()> &open, const std::functi
 
 } // namespace
 
-class TestMenus : public QObject
+class TestMenus : public QObject, protected MainWindowFixture
 {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void init();
-    void cleanup();
+    void init() { setUpMainWindow(); }
+    void cleanup() { tearDownMainWindow(); }
 
     void items_data();
     void items();
@@ -139,10 +139,6 @@ private slots:
     void aboutBoxClicks_data();
     void aboutBoxClicks();
     void aboutBoxShownTwiceIsTheSameBox();
-
-private:
-    FakeServicesScope *m_services = nullptr;
-    AppWindows m_windows;
 };
 
 void TestMenus::initTestCase()
@@ -153,20 +149,6 @@ void TestMenus::initTestCase()
     pal.setColor(QPalette::Light, kHighlight3D);
     pal.setColor(QPalette::HighlightedText, kHighlightText);
     QApplication::setPalette(pal);
-}
-
-void TestMenus::init()
-{
-    resetGlobals();
-    m_services = new FakeServicesScope;
-    m_windows = createWindows();
-}
-
-void TestMenus::cleanup()
-{
-    m_windows = AppWindows();
-    delete m_services;
-    m_services = nullptr;
 }
 
 void TestMenus::items_data()
@@ -250,9 +232,9 @@ void TestMenus::items()
     if (!handler) {
         item->trigger();
         QCoreApplication::processEvents();
-        QVERIFY(m_services->fake->messages.isEmpty());
-        QVERIFY(m_services->fake->openedUrls.isEmpty());
-        QVERIFY(m_services->fake->fileRequests.isEmpty());
+        QVERIFY(fake()->messages.isEmpty());
+        QVERIFY(fake()->openedUrls.isEmpty());
+        QVERIFY(fake()->fileRequests.isEmpty());
         QVERIFY(!QApplication::activeModalWidget());
         QVERIFY(MainForm);
     }
@@ -420,19 +402,19 @@ void TestMenus::webLinks()
 {
     QFETCH(QString, item);
     QFETCH(bool, browserOpens);
-    m_services->fake->openUrlResult = browserOpens;
+    fake()->openUrlResult = browserOpens;
     auto *a = MainForm->findChild<QAction *>(item);
     QVERIFY(a);
     a->trigger();
-    QCOMPARE(m_services->fake->openedUrls.size(), 1);
-    const QUrl url(m_services->fake->openedUrls.first());
+    QCOMPARE(fake()->openedUrls.size(), 1);
+    const QUrl url(fake()->openedUrls.first());
     QVERIFY(url.isValid());
     QVERIFY(url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http"));
     if (item == QLatin1String("WinAmp1"))
         QCOMPARE(url.host(), QStringLiteral("www.winamp.com"));
     else
         QVERIFY(!url.host().isEmpty() && !url.host().contains(QLatin1String("winamp")));
-    QVERIFY2(m_services->fake->messages.isEmpty(), "a page that fails to open is not reported");
+    QVERIFY2(fake()->messages.isEmpty(), "a page that fails to open is not reported");
 }
 
 void TestMenus::exitTakesTheCloseButtonsWay_data()
@@ -655,12 +637,6 @@ void TestMenus::aboutBoxShownTwiceIsTheSameBox()
     QCOMPARE(boxes, 1);
 }
 
-int main(int argc, char **argv)
-{
-    vorlix::TApplication app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);
-    TestMenus t;
-    return QTest::qExec(&t, argc, argv);
-}
+VORLIX_WINDOW_TEST_MAIN(TestMenus)
 
 #include "tst_menus.moc"

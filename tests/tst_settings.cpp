@@ -3,7 +3,7 @@
 // boxes and browse buttons.
 #include <QtTest>
 
-#include "FakeServices.h"
+#include "MainWindowFixture.h"
 #include "app/Application.h"
 #include "dialogs/SelDir.h"
 #include "mainwindow/MainForm.h"
@@ -78,7 +78,7 @@ QStringList dump(const RegFile &f)
 
 } // namespace
 
-class TestSettings : public QObject
+class TestSettings : public QObject, protected MainWindowFixture
 {
     Q_OBJECT
 private slots:
@@ -117,11 +117,8 @@ private:
     QByteArray readReg() const;
     void start(bool show = true);
     void closeAndDestroy();
-    FakeServices *fake() { return m_services->fake; }
 
     QTemporaryDir *m_config = nullptr;
-    FakeServicesScope *m_services = nullptr;
-    AppWindows m_windows;
     QByteArray m_savedHome;
 };
 
@@ -133,18 +130,15 @@ void TestSettings::initTestCase()
 
 void TestSettings::init()
 {
-    resetGlobals();
+    setUpMainWindow(false); // each test starts the windows itself
     m_config = new QTemporaryDir;
     QVERIFY(m_config->isValid());
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config->path()));
-    m_services = new FakeServicesScope;
 }
 
 void TestSettings::cleanup()
 {
-    m_windows = AppWindows();
-    delete m_services;
-    m_services = nullptr;
+    tearDownMainWindow();
     delete m_config;
     m_config = nullptr;
     qputenv("HOME", m_savedHome);

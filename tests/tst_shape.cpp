@@ -2,7 +2,7 @@
 // moving the window by dragging its body.
 #include <QtTest>
 
-#include "FakeServices.h"
+#include "MainWindowFixture.h"
 #include "app/Application.h"
 #include "controls/DragOutline.h"
 #include "mainwindow/MainForm.h"
@@ -79,13 +79,13 @@ QImage letters(const QStringList &rows, QImage::Format format)
 
 } // namespace
 
-class TestShape : public QObject
+class TestShape : public QObject, protected MainWindowFixture
 {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void init();
-    void cleanup();
+    void init() { setUpMainWindow(); }
+    void cleanup() { tearDownMainWindow(); }
 
     void storedRecord_data();
     void storedRecord();
@@ -105,27 +105,11 @@ private slots:
 
 private:
     QWindow *showForm();
-    FakeServicesScope *m_services = nullptr;
-    AppWindows m_windows;
 };
 
 void TestShape::initTestCase()
 {
     initApplication(*qApp);
-}
-
-void TestShape::init()
-{
-    resetGlobals();
-    m_services = new FakeServicesScope;
-    m_windows = createWindows();
-}
-
-void TestShape::cleanup()
-{
-    m_windows = AppWindows();
-    delete m_services;
-    m_services = nullptr;
 }
 
 QWindow *TestShape::showForm()

@@ -2,7 +2,7 @@
 // files, the two-phase write, and the question before unsaved work is lost.
 #include <QtTest>
 
-#include "FakeServices.h"
+#include "MainWindowFixture.h"
 #include "app/Application.h"
 #include "editor/SkinFiles.h"
 #include "mainwindow/MainForm.h"
@@ -173,7 +173,7 @@ QList<SheetKind> allKinds()
 
 } // namespace
 
-class TestSkinFiles : public QObject
+class TestSkinFiles : public QObject, protected MainWindowFixture
 {
     Q_OBJECT
 private slots:
@@ -198,11 +198,6 @@ private slots:
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
-    void select(int index)
-    {
-        MainForm->SelTree->selectAbsolute(index);
-        MainForm->SelTreeChange();
-    }
     void makePendingEdit(QRgb colour)
     {
         MainForm->DesktopImg->pictureBits().fill(QColor::fromRgb(colour));
@@ -210,7 +205,7 @@ private:
     }
     void editSheet(QRgb colour)
     {
-        select(16); // "Play", state 0 at (23, 0) of the control buttons
+        selectNode(16); // "Play", state 0 at (23, 0) of the control buttons
         makePendingEdit(colour);
         fake()->answers.enqueue(MsgAnswer::Yes);
         MainForm->ApplyBtnClick();
@@ -233,9 +228,6 @@ private:
                 img.setPixel(x, y, colourAt(bits, seed, x, y));
         return img;
     }
-    FakeServices *fake() const { return m_services->fake; }
-    FakeServicesScope *m_services = nullptr;
-    AppWindows m_windows;
     QTemporaryDir *m_dir = nullptr;
 };
 
@@ -248,9 +240,7 @@ void TestSkinFiles::initTestCase()
 
 void TestSkinFiles::init()
 {
-    resetGlobals();
-    m_services = new FakeServicesScope;
-    m_windows = createWindows();
+    setUpMainWindow();
     m_dir = new QTemporaryDir;
     QVERIFY(m_dir->isValid());
     QDir().mkpath(path(QStringLiteral("out")));
@@ -259,8 +249,7 @@ void TestSkinFiles::init()
 
 void TestSkinFiles::cleanup()
 {
-    m_windows = AppWindows();
-    delete m_services;
+    tearDownMainWindow();
     delete m_dir;
 }
 
@@ -342,7 +331,7 @@ void TestSkinFiles::openSkin()
     for (const QString &other : otherFiles)
         writeFile(dir + other, "content of " + other.toUtf8() + binaryBytes());
 
-    select(1); // "Background Image": the whole main sheet
+    selectNode(1); // "Background Image": the whole main sheet
     if (container == QLatin1String("folder")) {
         fake()->folders.enqueue(path(QStringLiteral("skin")));
         MainForm->OpenSkin1->trigger();
@@ -399,7 +388,7 @@ void TestSkinFiles::openAsksBeforeDroppingWork()
     QFETCH(bool, opened);
     QFETCH(bool, editInSheet);
     const QString dir = makeCompleteFolder(QStringLiteral("skin"));
-    select(16);
+    selectNode(16);
     makePendingEdit(qRgb(1, 2, 3));
     for (MsgAnswer a : answers)
         fake()->answers.enqueue(a);
@@ -711,7 +700,7 @@ void TestSkinFiles::exitQuestion()
     if (change.startsWith(QLatin1String("sheet")))
         editSheet(edit);
     if (change == QLatin1String("pending")) {
-        select(16);
+        selectNode(16);
         makePendingEdit(edit);
     }
     if (change == QLatin1String("sheet+saved")) {

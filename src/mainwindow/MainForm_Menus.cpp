@@ -6,6 +6,7 @@
 #include "mainwindow/MainForm.h"
 
 #include <QMenu>
+#include <type_traits>
 
 namespace vorlix {
 
@@ -105,8 +106,13 @@ void TMainForm::buildMenus()
                 addAction(a);
             }
 
-    const auto wire = [this](QAction *a, void (TMainForm::*handler)()) {
-        connect(a, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    // A menu item or a menu button runs its handler inside guarded().
+    const auto wire = [this](auto *source, void (TMainForm::*handler)()) {
+        const auto run = [this, handler] { guarded([this, handler] { (this->*handler)(); }); };
+        if constexpr (std::is_convertible_v<decltype(source), QAction *>)
+            connect(source, &QAction::triggered, this, run);
+        else
+            connect(source, &QAbstractButton::clicked, this, run);
     };
     wire(OpenImage1, &TMainForm::OpenImage1Click);
     wire(SaveImage1, &TMainForm::SaveImage1Click);
@@ -127,16 +133,12 @@ void TMainForm::buildMenus()
     wire(HomepageVorlix1, &TMainForm::HomepageVorlix1Click);
     wire(WinAmp1, &TMainForm::WinAmp1Click);
     wire(About1, &TMainForm::About1Click);
-
-    const auto wireButton = [this](TSpeedButton *b, void (TMainForm::*handler)()) {
-        connect(b, &QAbstractButton::clicked, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
-    };
-    wireButton(btImage, &TMainForm::btImageClick);
-    wireButton(btEdit, &TMainForm::btEditClick);
-    wireButton(btfxLab, &TMainForm::btfxLabClick);
-    wireButton(btvorlix, &TMainForm::btvorlixClick);
-    wireButton(btoptions, &TMainForm::btoptionsClick);
-    wireButton(bthelp, &TMainForm::bthelpClick);
+    wire(btImage, &TMainForm::btImageClick);
+    wire(btEdit, &TMainForm::btEditClick);
+    wire(btfxLab, &TMainForm::btfxLabClick);
+    wire(btvorlix, &TMainForm::btvorlixClick);
+    wire(btoptions, &TMainForm::btoptionsClick);
+    wire(bthelp, &TMainForm::bthelpClick);
 }
 
 QPoint TMainForm::menuPoint(const QWidget *button) const
