@@ -4,7 +4,7 @@
 set -eu
 packages=(g++ cmake make qt6-base-dev qt6-qpa-plugins fonts-wine)
 if [ "${1:-}" = "--test" ]; then
-  packages+=(xvfb xauth xdotool valgrind)
+  packages+=(xvfb xauth xdotool valgrind clang libclang-rt-14-dev)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -135,11 +135,22 @@ class TestTables : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
+    void cleanupTestCase() { delete m_tree; }
     void treeNodes_data();
     void treeNodes();
     void previewRows_data();
     void previewRows();
+
+private:
+    TSelTree *m_tree = nullptr;
 };
+
+void TestTables::initTestCase()
+{
+    m_tree = new TSelTree;
+    m_tree->buildElementNodes();
+}
 
 void TestTables::treeNodes_data()
 {
@@ -152,11 +163,7 @@ void TestTables::treeNodes_data()
 void TestTables::treeNodes()
 {
     QFETCH(int, index);
-    static TSelTree *tree = [] {
-        auto *t = new TSelTree;
-        t->buildElementNodes();
-        return t;
-    }();
+    const TSelTree *tree = m_tree;
     QCOMPARE(tree->nodeCount(), int(std::size(kTree)));
     QCOMPARE(tree->caption(index), QString::fromUtf8(kTree[index].caption));
     QCOMPARE(tree->parentOf(index), kTree[index].parent);
