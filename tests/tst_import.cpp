@@ -336,6 +336,8 @@ private slots:
     void bmpVariants();
     void sizeLimits_data();
     void sizeLimits();
+    void largestPicturesAreRead_data();
+    void largestPicturesAreRead();
     void badFiles_data();
     void badFiles();
     void onlyRegularFilesAreOpened_data();
@@ -577,6 +579,35 @@ void TestImport::sizeLimits()
     } catch (const VorlixError &e) {
         QCOMPARE(errorBoxText(e.message()), message);
     }
+}
+
+void TestImport::largestPicturesAreRead_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("16384 x 4096") << QSize(16384, 4096);
+    QTest::newRow("4096 x 16384") << QSize(4096, 16384);
+}
+
+// At the limits, from a 64-byte file: accepted and decoded whole (Qt's own
+// allocation limit alone would refuse them).
+void TestImport::largestPicturesAreRead()
+{
+    QFETCH(QSize, size);
+    const QString path = m_dir->filePath(QStringLiteral("large.bmp"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(emptyRunLengthBmp(size.width(), size.height()));
+    f.close();
+    QImage img;
+    try {
+        img = readBmpFile(path);
+    } catch (const VorlixError &e) {
+        QFAIL(qPrintable(e.message()));
+    }
+    QCOMPARE(img.size(), size);
+    const QRgb palette0 = qRgb(0x12, 0x34, 0x56);
+    QCOMPARE(img.pixel(0, 0), palette0);
+    QCOMPARE(img.pixel(size.width() - 1, size.height() - 1), palette0);
 }
 
 void TestImport::badFiles_data()

@@ -214,10 +214,8 @@ QImage readBmpFile(const QString &path)
     // Qt's BMP reader decodes into an image of the right size and format when
     // it is handed one, and reports success for some damaged files while
     // leaving pixels it could not decode untouched. Handing it a cleared image
-    // gives those pixels a defined value. Its allocation limit still applies.
-    const qint64 bytes = qint64(size.width()) * size.height() * 4;
-    if (bytes > qint64(QImageReader::allocationLimit()) * 1024 * 1024)
-        notValid();
+    // gives those pixels a defined value. The size limit above bounds the
+    // allocation; Qt's own limit (128 MiB) would refuse half of what it allows.
     QImage image(size, format);
     if (image.isNull())
         notValid();

@@ -100,6 +100,9 @@ QImage readPicture(const QString &name)
     } catch (const VorlixError &e) {
         throw failed(e.message());
     }
+    // The size check above bounds what the reader allocates; Qt's own
+    // limit would refuse pictures within it.
+    QImageReader::setAllocationLimit(std::max(QImageReader::allocationLimit(), 512));
     const QImage loaded = reader.read();
     if (loaded.isNull())
         throw failed(reader.errorString());
