@@ -37,12 +37,11 @@ bool samePixels(const QImage &a, const QImage &b)
     return a.convertToFormat(QImage::Format_RGB32) == b.convertToFormat(QImage::Format_RGB32);
 }
 
+// The skin's files in the order "Save BMP" writes them.
 QStringList skinNames()
 {
-    QStringList names;
-    for (SheetKind k : kSkinFileOrder)
-        names << sheetFileName(k);
-    return names;
+    return {"main.bmp",     "titlebar.bmp", "cbuttons.bmp", "shufrep.bmp", "playpaus.bmp",
+            "volume.bmp",   "balance.bmp",  "monoster.bmp", "posbar.bmp"};
 }
 
 } // namespace

@@ -9,6 +9,15 @@
 #include "app/Application.h"
 #include "mainwindow/MainForm.h"
 #include "skin/GlobalVar.h"
+#include "platform/Errors.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vorlix;
 
@@ -113,9 +122,203 @@ QByteArray emptyRunLengthBmp(qint32 width, qint32 height)
     return bmp;
 }
 
+
+// --- BMP files as people meet them, encoded here from the format's rules --
+
+// A file of one kind: the colour of every pixel, how it is stored, and
+// what the file should read as.
+struct Variant
+{
+    int headerSize = 40; // 12 core, 40 info, 108 V4, 124 V5
+    int bits = 24;
+    quint32 compression = 0; // 0 none, 1 RLE8, 2 RLE4, 3 bit fields
+    bool topDown = false;
+    QList<quint32> masks; // red, green, blue (and alpha) for bit fields
+};
+
+constexpr int kVariantWidth = 7; // odd: every depth needs row padding
+constexpr int kVariantHeight = 3;
+
+QRgb paletteColour(int i)
+{
+    return qRgb((17 * i) % 256, (40 + 29 * i) % 256, (200 + 53 * i) % 256);
+}
+
+int paletteSize(int bits)
+{
+    return bits == 1 ? 2 : bits == 4 ? 16 : 20;
+}
+
+// Palette indices in runs of two, so the run-length files hold runs.
+int paletteIndex(int bits, int x, int y)
+{
+    return (x / 2 + 3 * y) % paletteSize(bits);
+}
+
+// Direct colours. 16-bit files hold channel values whose 5 or 6 bits
+// widened to 8 are known: empty, full, and 10000 (5 bits) or 100000 (6 bits),
+// which widen to 0x84 and 0x82 by repeating the bits.
+QRgb directColour(int bits, int x, int y, bool sixBitGreen = false)
+{
+    if (bits == 16) {
+        const int i = (x + 2 * y) % 9;
+        const int level[3] = {0, 255, 0x84};
+        const int g = level[i / 3];
+        return qRgb(level[i % 3], g == 0x84 && sixBitGreen ? 0x82 : g, level[(i + 1) % 3]);
+    }
+    return qRgb(30 * x + 5, 60 * y + 7, (x * y * 23 + 100) % 256);
+}
+
+bool sixBitGreen(const Variant &v)
+{
+    return v.bits == 16 && !v.masks.isEmpty() && qPopulationCount(v.masks[1]) == 6;
+}
+
+QImage variantPicture(const Variant &v)
+{
+    QImage img(kVariantWidth, kVariantHeight, QImage::Format_RGB32);
+    for (int y = 0; y < kVariantHeight; ++y)
+        for (int x = 0; x < kVariantWidth; ++x)
+            img.setPixel(x, y, v.bits <= 8 ? paletteColour(paletteIndex(v.bits, x, y)) : directColour(v.bits, x, y, sixBitGreen(v)));
+    return img;
+}
+
+void put(QByteArray &b, quint32 value, int size)
+{
+    for (int i = 0; i < size; ++i)
+        b.append(char((value >> (8 * i)) & 0xff));
+}
+
+quint32 maskedValue(QRgb c, const QList<quint32> &masks)
+{
+    const int channel[4] = {qRed(c), qGreen(c), qBlue(c), 255};
+    quint32 out = 0;
+    for (int k = 0; k < masks.size(); ++k) {
+        const quint32 m = masks[k];
+        if (!m)
+            continue;
+        const int shift = qCountTrailingZeroBits(m), width = qPopulationCount(m);
+        out |= (quint32(channel[k]) >> (8 - width)) << shift;
+    }
+    return out;
+}
+
+QByteArray rowBytes(const Variant &v, int y)
+{
+    QByteArray row;
+    if (v.bits <= 8) {
+        quint32 acc = 0;
+        int used = 0;
+        for (int x = 0; x < kVariantWidth; ++x) {
+            acc = (acc << v.bits) | quint32(paletteIndex(v.bits, x, y));
+            used += v.bits;
+            if (used == 8) {
+                row.append(char(acc));
+                acc = 0;
+                used = 0;
+            }
+        }
+        if (used)
+            row.append(char(acc << (8 - used))); // leftmost pixel in the high bits
+    } else {
+        const QList<quint32> masks = !v.masks.isEmpty() ? v.masks
+            : v.bits == 16 ? QList<quint32>{0x7c00, 0x03e0, 0x001f}
+                           : QList<quint32>{0xff0000, 0xff00, 0xff};
+        for (int x = 0; x < kVariantWidth; ++x)
+            put(row, maskedValue(directColour(v.bits, x, y, sixBitGreen(v)), masks), v.bits / 8);
+    }
+    while (row.size() % 4)
+        row.append('\0');
+    return row;
+}
+
+// Run-length rows: the first three pixels in absolute mode, the rest as runs.
+QByteArray runLengthRow(const Variant &v, int y)
+{
+    QList<int> idx;
+    for (int x = 0; x < kVariantWidth; ++x)
+        idx << paletteIndex(v.bits, x, y);
+    QByteArray out;
+    out.append('\0').append(char(3));
+    if (v.bits == 8) {
+        out.append(char(idx[0])).append(char(idx[1])).append(char(idx[2])).append('\0');
+    } else {
+        out.append(char(idx[0] << 4 | idx[1])).append(char(idx[2] << 4));
+    }
+    for (int x = 3; x < kVariantWidth;) {
+        int n = 1;
+        while (x + n < kVariantWidth && idx[x + n] == idx[x])
+            ++n;
+        out.append(char(n)).append(char(v.bits == 8 ? idx[x] : idx[x] << 4 | idx[x]));
+        x += n;
+    }
+    return out;
+}
+
+QByteArray variantFile(const Variant &v)
+{
+    QByteArray pixels;
+    for (int i = 0; i < kVariantHeight; ++i) {
+        const int y = v.topDown ? i : kVariantHeight - 1 - i;
+        if (v.compression == 1 || v.compression == 2) {
+            pixels += runLengthRow(v, y);
+            pixels.append('\0').append(char(i + 1 < kVariantHeight ? 0 : 1)); // end of line, of bitmap
+        } else {
+            pixels += rowBytes(v, y);
+        }
+    }
+    QByteArray header;
+    const int height = v.topDown ? -kVariantHeight : kVariantHeight;
+    put(header, quint32(v.headerSize), 4);
+    if (v.headerSize == 12) {
+        put(header, kVariantWidth, 2);
+        put(header, quint32(height), 2);
+        put(header, 1, 2);
+        put(header, quint32(v.bits), 2);
+    } else {
+        put(header, kVariantWidth, 4);
+        put(header, quint32(height), 4);
+        put(header, 1, 2);
+        put(header, quint32(v.bits), 2);
+        put(header, v.compression, 4);
+        put(header, quint32(pixels.size()), 4);
+        put(header, 2835, 4);
+        put(header, 2835, 4);
+        put(header, v.bits <= 8 ? quint32(paletteSize(v.bits)) : 0, 4);
+        put(header, 0, 4);
+        if (v.headerSize >= 108) {
+            for (int k = 0; k < 4; ++k)
+                put(header, k < v.masks.size() ? v.masks[k] : 0, 4);
+            put(header, 0x73524742, 4); // 'sRGB'
+            header.append(QByteArray(48, '\0')); // end points, gamma
+        }
+        if (v.headerSize == 124)
+            header.append(QByteArray(16, '\0')); // intent, profile, reserved
+        if (v.headerSize == 40 && v.compression == 3)
+            for (int k = 0; k < 3; ++k)
+                put(header, v.masks[k], 4);
+    }
+    QByteArray palette;
+    // A core header has no count: its palette always has all 2^bits entries.
+    if (v.bits <= 8)
+        for (int i = 0; i < (v.headerSize == 12 ? 1 << v.bits : paletteSize(v.bits)); ++i) {
+            const QRgb c = paletteColour(i);
+            palette.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c)));
+            if (v.headerSize != 12)
+                palette.append('\0');
+        }
+    QByteArray file("BM");
+    const int offset = 14 + int(header.size() + palette.size());
+    put(file, quint32(offset + pixels.size()), 4);
+    put(file, 0, 4);
+    put(file, quint32(offset), 4);
+    return file + header + palette + pixels;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Writes)
+Q_DECLARE_METATYPE(Variant)
 
 class TestImport : public QObject
 {
@@ -129,8 +332,16 @@ private slots:
     void propagation();
     void importKeepsPendingEditsFlag();
     void recordsWithoutDataTakeNothing();
+    void bmpVariants_data();
+    void bmpVariants();
+    void sizeLimits_data();
+    void sizeLimits();
+    void largestPicturesAreRead_data();
+    void largestPicturesAreRead();
     void badFiles_data();
     void badFiles();
+    void onlyRegularFilesAreOpened_data();
+    void onlyRegularFilesAreOpened();
     void damagedRunLengthDataGivesDefinedPixels();
     void mismatchShowsTheDialog_data();
     void mismatchShowsTheDialog();
@@ -141,6 +352,7 @@ private:
     void select(int index);
     QString writeBmp(const QImage &img, const QString &name = QStringLiteral("pic.bmp"));
     std::array<QImage, kSheetCount> sheets() const;
+    void importRefused(const QString &path, const QString &message);
     FakeServices *fake() const { return m_services->fake; }
     FakeServicesScope *m_services = nullptr;
     AppWindows m_windows;
@@ -264,9 +476,144 @@ void TestImport::recordsWithoutDataTakeNothing()
     QVERIFY(sheets() == before);
 }
 
+QString tooLarge(const char *size)
+{
+    return QStringLiteral("The picture is %1 pixels, too large for a skin. A picture may be at most "
+                          "16,384 pixels wide and 16,384 pixels high, and hold at most 67,108,864 pixels.")
+        .arg(QLatin1String(size));
+}
+
+void TestImport::bmpVariants_data()
+{
+    QTest::addColumn<Variant>("variant");
+    const auto v = [](int header, int bits, quint32 compression = 0, bool topDown = false,
+                      QList<quint32> masks = {}) {
+        Variant out;
+        out.headerSize = header;
+        out.bits = bits;
+        out.compression = compression;
+        out.topDown = topDown;
+        out.masks = masks;
+        return out;
+    };
+    const QList<quint32> rgbx = {0xff0000, 0xff00, 0xff, 0};
+    QTest::newRow("1-bit") << v(40, 1);
+    QTest::newRow("4-bit") << v(40, 4);
+    QTest::newRow("8-bit") << v(40, 8);
+    QTest::newRow("16-bit, 5-5-5") << v(40, 16);
+    QTest::newRow("16-bit, 5-6-5 bit fields") << v(40, 16, 3, false, {0xf800, 0x07e0, 0x001f});
+    QTest::newRow("24-bit") << v(40, 24);
+    QTest::newRow("32-bit") << v(40, 32);
+    QTest::newRow("32-bit, bit fields red low") << v(40, 32, 3, false, {0xff, 0xff00, 0xff0000});
+    QTest::newRow("core header, 8-bit") << v(12, 8);
+    QTest::newRow("core header, 24-bit") << v(12, 24);
+    QTest::newRow("V4 header, 32-bit bit fields") << v(108, 32, 3, false, rgbx);
+    QTest::newRow("V5 header, 24-bit") << v(124, 24);
+    QTest::newRow("V5 header, 32-bit with opaque alpha") << v(124, 32, 3, false, {0xff0000, 0xff00, 0xff, 0xff000000});
+    QTest::newRow("RLE8") << v(40, 8, 1);
+    QTest::newRow("RLE4") << v(40, 4, 2);
+    QTest::newRow("top-down 8-bit") << v(40, 8, 0, true);
+    QTest::newRow("top-down 24-bit") << v(40, 24, 0, true);
+    QTest::newRow("top-down 32-bit, V5") << v(124, 32, 3, true, rgbx);
+}
+
+// Each file is encoded here from the format's rules and must read as the
+// picture it was made from, pixel for pixel.
+void TestImport::bmpVariants()
+{
+    QFETCH(Variant, variant);
+    const QByteArray bytes = variantFile(variant);
+    const QString path = m_dir->filePath(QStringLiteral("variant.bmp"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+#ifdef VORLIX_FUZZ_CORPUS
+    // The fuzzer starts from these files.
+    QDir().mkpath(QStringLiteral(VORLIX_FUZZ_CORPUS));
+    QFile seed(QStringLiteral(VORLIX_FUZZ_CORPUS "/%1.bmp").arg(QString::fromLatin1(QTest::currentDataTag()).replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")), QStringLiteral("_"))));
+    if (seed.open(QIODevice::WriteOnly))
+        seed.write(bytes);
+#endif
+    const QImage expected = variantPicture(variant);
+    QImage got;
+    try {
+        got = readBmpFile(path);
+    } catch (const VorlixError &e) {
+        QFAIL(qPrintable(e.message()));
+    }
+    QCOMPARE(got.format(), QImage::Format_BGR888);
+    QCOMPARE(got.size(), expected.size());
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x)
+            QVERIFY2(got.pixel(x, y) == expected.pixel(x, y),
+                     qPrintable(QStringLiteral("pixel %1,%2 is %3, want %4").arg(x).arg(y)
+                                    .arg(got.pixel(x, y) & 0xffffff, 6, 16, QLatin1Char('0'))
+                                    .arg(expected.pixel(x, y) & 0xffffff, 6, 16, QLatin1Char('0'))));
+}
+
+void TestImport::sizeLimits_data()
+{
+    QTest::addColumn<qint64>("width");
+    QTest::addColumn<qint64>("height");
+    QTest::addColumn<QString>("message"); // empty: accepted
+    QTest::newRow("16384 x 4096, the most pixels") << qint64(16384) << qint64(4096) << QString();
+    QTest::newRow("4096 x 16384") << qint64(4096) << qint64(16384) << QString();
+    QTest::newRow("8192 x 8192") << qint64(8192) << qint64(8192) << QString();
+    QTest::newRow("top-down 4096 x 16384") << qint64(4096) << qint64(-16384) << QString();
+    QTest::newRow("16385 wide") << qint64(16385) << qint64(1) << tooLarge("16,385 x 1");
+    QTest::newRow("16385 high") << qint64(1) << qint64(16385) << tooLarge("1 x 16,385");
+    QTest::newRow("top-down 16385 high") << qint64(1) << qint64(-16385) << tooLarge("1 x 16,385");
+    QTest::newRow("one pixel too many") << qint64(16384) << qint64(4097) << tooLarge("16,384 x 4,097");
+    QTest::newRow("8193 x 8192") << qint64(8193) << qint64(8192) << tooLarge("8,193 x 8,192");
+}
+
+void TestImport::sizeLimits()
+{
+    QFETCH(qint64, width);
+    QFETCH(qint64, height);
+    QFETCH(QString, message);
+    try {
+        requirePictureSizeForSkin(width, height);
+        QVERIFY2(message.isEmpty(), "accepted");
+    } catch (const VorlixError &e) {
+        QCOMPARE(errorBoxText(e.message()), message);
+    }
+}
+
+void TestImport::largestPicturesAreRead_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("16384 x 4096") << QSize(16384, 4096);
+    QTest::newRow("4096 x 16384") << QSize(4096, 16384);
+}
+
+// At the limits, from a 64-byte file: accepted and decoded whole (Qt's own
+// allocation limit alone would refuse them).
+void TestImport::largestPicturesAreRead()
+{
+    QFETCH(QSize, size);
+    const QString path = m_dir->filePath(QStringLiteral("large.bmp"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(emptyRunLengthBmp(size.width(), size.height()));
+    f.close();
+    QImage img;
+    try {
+        img = readBmpFile(path);
+    } catch (const VorlixError &e) {
+        QFAIL(qPrintable(e.message()));
+    }
+    QCOMPARE(img.size(), size);
+    const QRgb palette0 = qRgb(0x12, 0x34, 0x56);
+    QCOMPARE(img.pixel(0, 0), palette0);
+    QCOMPARE(img.pixel(size.width() - 1, size.height() - 1), palette0);
+}
+
 void TestImport::badFiles_data()
 {
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message");
     QByteArray good;
     {
         QBuffer b(&good);
@@ -282,32 +629,90 @@ void TestImport::badFiles_data()
     QByteArray huge = good;
     qToLittleEndian<qint32>(60000, huge.data() + 18);
     qToLittleEndian<qint32>(60000, huge.data() + 22);
-    QTest::newRow("truncated") << good.left(good.size() / 2);
-    QTest::newRow("PNG named .bmp") << png;
-    QTest::newRow("claims 60000 x 60000") << huge;
-    QTest::newRow("run-length, claims 60000 x 60000") << emptyRunLengthBmp(60000, 60000);
-    QTest::newRow("empty file") << QByteArray();
-    QTest::newRow("header only") << good.left(20);
+    const QString notValid = QStringLiteral("Bitmap image is not valid.");
+    QTest::newRow("truncated") << good.left(good.size() / 2) << notValid;
+    QTest::newRow("PNG named .bmp") << png << notValid;
+    QTest::newRow("empty file") << QByteArray() << notValid;
+    QTest::newRow("header only") << good.left(20) << notValid;
+    // Refused from the header: nothing of these is decoded or resized.
+    QTest::newRow("claims 60000 x 60000") << huge << tooLarge("60,000 x 60,000");
+    QTest::newRow("run-length, claims 60000 x 60000") << emptyRunLengthBmp(60000, 60000) << tooLarge("60,000 x 60,000");
+    QTest::newRow("64 bytes of run-length, 1 x 16000000") << emptyRunLengthBmp(1, 16000000) << tooLarge("1 x 16,000,000");
+    QTest::newRow("64 bytes of run-length, 16000000 x 1") << emptyRunLengthBmp(16000000, 1) << tooLarge("16,000,000 x 1");
+    QTest::newRow("run-length, 10000 x 10000") << emptyRunLengthBmp(10000, 10000) << tooLarge("10,000 x 10,000");
+}
+
+void TestImport::importRefused(const QString &path, const QString &message)
+{
+    select(16);
+    const auto before = sheets();
+    fake()->files.enqueue(path);
+    MainForm->OpenImage1->trigger(); // through the handler guard, as from the menu
+    QCOMPARE(fake()->messages.size(), 1);
+    QCOMPARE(fake()->messages.first().text, message);
+    QCOMPARE(fake()->messages.first().icon, MsgIcon::Error);
+    QVERIFY(sheets() == before);
+    QCOMPARE(G().ImportFileName, path);
+    QCOMPARE(G().RequiredWidth, 21);
+    QCOMPARE(G().RequiredHeight, 17);
 }
 
 void TestImport::badFiles()
 {
     QFETCH(QByteArray, bytes);
-    select(16);
+    QFETCH(QString, message);
     const QString path = m_dir->filePath(QStringLiteral("bad.bmp"));
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
     f.close();
-    const auto before = sheets();
-    fake()->files.enqueue(path);
-    MainForm->OpenImage1->trigger(); // through the handler guard, as from the menu
-    QCOMPARE(fake()->messages.size(), 1);
-    QCOMPARE(fake()->messages.first().text, QStringLiteral("Bitmap image is not valid."));
-    QCOMPARE(fake()->messages.first().icon, MsgIcon::Error);
-    QVERIFY(sheets() == before);
-    QCOMPARE(G().ImportFileName, path);
-    QCOMPARE(G().RequiredWidth, 21);
+    importRefused(path, message);
+}
+
+void TestImport::onlyRegularFilesAreOpened_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("pipe") << "pipe" << "It is not a regular file.";
+    QTest::newRow("device") << "device" << "It is not a regular file.";
+    QTest::newRow("folder") << "folder" << "It is a folder.";
+    QTest::newRow("missing") << "missing" << "No such file or directory.";
+    if (::geteuid() != 0) // the superuser reads everything
+        QTest::newRow("no permission") << "unreadable" << "Permission denied.";
+}
+
+// A pipe would block the open until somebody writes to it. Should the import
+// wait on it, the watchdog opens the pipe's other end after a while, which
+// lets the open go on, and the test fails on the message instead of hanging.
+void TestImport::onlyRegularFilesAreOpened()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    QString path = m_dir->filePath(QStringLiteral("x.bmp"));
+    if (kind == QLatin1String("pipe")) {
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    } else if (kind == QLatin1String("device")) {
+        path = QStringLiteral("/dev/zero");
+    } else if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("x.bmp")));
+    } else if (kind == QLatin1String("unreadable")) {
+        writeBmp(patterned(21, 17), QStringLiteral("x.bmp"));
+        QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+    }
+    std::atomic<bool> done = false;
+    std::thread watchdog([&] {
+        for (int i = 0; i < 100 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        while (!done && kind == QLatin1String("pipe")) {
+            const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                ::close(fd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    importRefused(path, QStringLiteral("Cannot open file \"%1\". %2").arg(path, reason));
+    done = true;
+    watchdog.join();
 }
 
 void TestImport::damagedRunLengthDataGivesDefinedPixels()

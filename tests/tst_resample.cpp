@@ -62,7 +62,8 @@ int refIndex(int j, int n)
 }
 
 // The contributors of destination position i in order of j: source index
-// (mirrored, then clamped) and weight, zero weights left out.
+// (mirrored, then clamped) and weight, zero weights left out; the weights are
+// then divided by their sum (added in the same order).
 QList<QPair<int, float>> refTaps(int n, int m, int i, int radius)
 {
     const float scale = refScale(n, m);
@@ -75,6 +76,11 @@ QList<QPair<int, float>> refTaps(int n, int m, int i, int radius)
         if (weight != 0.0f)
             taps.append({refIndex(j, n), weight});
     }
+    float total = 0.0f;
+    for (const auto &tap : taps)
+        total += tap.second;
+    for (auto &tap : taps)
+        tap.second /= total;
     return taps;
 }
 
@@ -172,8 +178,8 @@ private slots:
     void sameSizeKeepsEveryPixel();
     void matchesReference_data();
     void matchesReference();
-    void narrowSourcesStayInside_data();
-    void narrowSourcesStayInside();
+    void flatColourStaysExact_data();
+    void flatColourStaysExact();
     void orderOfAdditionsIsKept_data();
     void orderOfAdditionsIsKept();
     void overshootIsClamped_data();
@@ -257,38 +263,44 @@ void TestResample::matchesReference()
     }
 }
 
-void TestResample::narrowSourcesStayInside_data()
+void TestResample::flatColourStaysExact_data()
 {
     QTest::addColumn<QSize>("from");
     QTest::addColumn<QSize>("to");
-    QTest::newRow("1 wide to 9") << QSize(1, 4) << QSize(9, 4);
-    QTest::newRow("2 wide to 9") << QSize(2, 4) << QSize(9, 4);
-    QTest::newRow("2 high to 9") << QSize(4, 2) << QSize(4, 9);
-    QTest::newRow("3 wide to 1") << QSize(3, 3) << QSize(1, 3);
-    QTest::newRow("3 high to 1") << QSize(3, 3) << QSize(3, 1);
-    QTest::newRow("2x2 to 1x1") << QSize(2, 2) << QSize(1, 1);
-    QTest::newRow("50x40 to 1x1") << QSize(50, 40) << QSize(1, 1);
-    QTest::newRow("50x40 to 2x2") << QSize(50, 40) << QSize(2, 2);
+    QTest::addColumn<QColor>("colour");
+    const QColor mixed(200, 100, 30);
+    // Unscaled weights sum to about 0.99 here: 255 came out 253, 200 as 198.
+    QTest::newRow("white halved") << QSize(40, 30) << QSize(20, 15) << QColor(255, 255, 255);
+    QTest::newRow("200 to a tenth") << QSize(275, 116) << QSize(28, 12) << QColor(200, 200, 200);
+    QTest::newRow("100 enlarged") << QSize(21, 17) << QSize(138, 58) << QColor(100, 100, 100);
+    QTest::newRow("odd ratio, mixed colour") << QSize(37, 23) << QSize(11, 41) << mixed;
+    QTest::newRow("1 wide to 9") << QSize(1, 4) << QSize(9, 4) << mixed;
+    QTest::newRow("2 wide to 9") << QSize(2, 4) << QSize(9, 4) << mixed;
+    QTest::newRow("2 high to 9") << QSize(4, 2) << QSize(4, 9) << mixed;
+    QTest::newRow("3 wide to 1") << QSize(3, 3) << QSize(1, 3) << mixed;
+    QTest::newRow("3 high to 1") << QSize(3, 3) << QSize(3, 1) << mixed;
+    QTest::newRow("2x2 to 1x1") << QSize(2, 2) << QSize(1, 1) << mixed;
+    QTest::newRow("50x40 to 1x1") << QSize(50, 40) << QSize(1, 1) << mixed;
+    QTest::newRow("50x40 to 2x2") << QSize(50, 40) << QSize(2, 2) << mixed;
 }
 
-// Kernels wider than the picture reach past the mirrored image; whatever
-// they read must still be the picture's own pixels, so a picture of one
-// colour stays that colour give or take the kernel's ripple. Out-of-range
-// reads show up here as stray values (and under AddressSanitizer as errors).
-void TestResample::narrowSourcesStayInside()
+// A flat colour comes out exactly, also where kernels wider than the
+// picture reach past the mirrored image: whatever they read must still be the
+// picture's own pixels. Out-of-range reads show up here as stray values (and
+// under AddressSanitizer as errors).
+void TestResample::flatColourStaysExact()
 {
     QFETCH(QSize, from);
     QFETCH(QSize, to);
+    QFETCH(QColor, colour);
     QImage src(from, QImage::Format_BGR888);
-    src.fill(QColor(200, 100, 30));
+    src.fill(colour);
     const QImage out = Resample(src, to.width(), to.height());
     QCOMPARE(out.size(), to);
     for (int y = 0; y < out.height(); ++y)
-        for (int x = 0; x < out.width(); ++x) {
-            const QColor c = out.pixelColor(x, y);
-            QVERIFY2(qAbs(c.red() - 200) <= 3 && qAbs(c.green() - 100) <= 3 && qAbs(c.blue() - 30) <= 3,
-                     qPrintable(QStringLiteral("pixel %1,%2 is %3").arg(x).arg(y).arg(c.name())));
-        }
+        for (int x = 0; x < out.width(); ++x)
+            QVERIFY2(out.pixelColor(x, y) == colour,
+                     qPrintable(QStringLiteral("pixel %1,%2 is %3").arg(x).arg(y).arg(out.pixelColor(x, y).name())));
     // A varied picture of the same shape: the reference reads only inside.
     const QImage varied = noise(from.width(), from.height(), 11);
     const QString diff = difference(Resample(varied, to.width(), to.height()),
@@ -379,18 +391,19 @@ void TestResample::halvesRoundToEven_data()
     QTest::newRow("column 126.5 down") << true << 253 << 126;
 }
 
-// Nine pixels onto five gives the scale 4/8 = 0.5 exactly. Destination 2
-// sits on source 4 with weight k(0) * 0.5 = 0.5; every other tap reads a
-// black pixel, so its sum is exactly half the centre value. The other axis
-// (one pixel onto one) passes whole values through.
+// Two pixels onto three with radius 1 gives the scale 2/1 exactly.
+// Destination 1 sits halfway between the two, which the kernel weighs alike;
+// scaled to sum to 1 each weight is exactly one half, so with the first pixel
+// black the sum is exactly half the second value. The other axis (one pixel
+// onto one) passes whole values through.
 void TestResample::halvesRoundToEven()
 {
     QFETCH(bool, vertical);
     QFETCH(int, value);
     QFETCH(int, expected);
-    const QImage src = line({0, 0, 0, 0, value, 0, 0, 0, 0}, vertical);
-    const QImage out = Resample(src, vertical ? 1 : 5, vertical ? 5 : 1);
-    QCOMPARE(out.pixel(vertical ? 0 : 2, vertical ? 2 : 0), qRgb(expected, expected, expected));
+    const QImage src = line({0, value}, vertical);
+    const QImage out = Resample(src, vertical ? 1 : 3, vertical ? 3 : 1, 1);
+    QCOMPARE(out.pixel(vertical ? 0 : 1, vertical ? 1 : 0), qRgb(expected, expected, expected));
 }
 
 void TestResample::sizes_data()

@@ -1459,9 +1459,65 @@ void chunk(std::vector<uint8_t> &png, const char *type, const std::vector<uint8_
     be32(png, crc32(body.data(), body.size()));
 }
 
-// Encodes an RGB888 picture as colour type 2, an ARGB32 one as type 6.
+std::vector<uint8_t> zlibStream(const std::vector<uint8_t> &raw);
+
+// A picture of at most 256 colours and no alpha as colour type 3: one byte
+// a pixel and no row filters, which the editor decodes at start-up several
+// times faster than 24-bit rows. Empty when the picture has more colours.
+std::vector<uint8_t> encodePalettePng(const QImage &im)
+{
+    if (im.format() == QImage::Format_ARGB32)
+        return {};
+    std::vector<QRgb> palette;
+    std::vector<uint8_t> raw;
+    for (int y = 0; y < im.height(); ++y) {
+        raw.push_back(0); // filter: none
+        for (int x = 0; x < im.width(); ++x) {
+            const QRgb p = im.pixel(x, y) | 0xff000000u;
+            const auto it = std::find(palette.begin(), palette.end(), p);
+            if (it == palette.end()) {
+                if (palette.size() == 256)
+                    return {};
+                palette.push_back(p);
+            }
+            raw.push_back(uint8_t(std::find(palette.begin(), palette.end(), p) - palette.begin()));
+        }
+    }
+    std::vector<uint8_t> plte;
+    for (const QRgb c : palette)
+        plte.insert(plte.end(), {uint8_t(qRed(c)), uint8_t(qGreen(c)), uint8_t(qBlue(c))});
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<uint8_t> ihdr;
+    be32(ihdr, uint32_t(im.width()));
+    be32(ihdr, uint32_t(im.height()));
+    ihdr.insert(ihdr.end(), {8, 3, 0, 0, 0});
+    chunk(png, "IHDR", ihdr);
+    chunk(png, "PLTE", plte);
+    chunk(png, "IDAT", zlibStream(raw));
+    chunk(png, "IEND", {});
+    return png;
+}
+
+std::vector<uint8_t> zlibStream(const std::vector<uint8_t> &raw)
+{
+    std::vector<uint8_t> z = {0x78, 0x01};
+    const std::vector<uint8_t> def = deflateFixed(raw);
+    z.insert(z.end(), def.begin(), def.end());
+    uint32_t s1 = 1, s2 = 0;
+    for (uint8_t b : raw) {
+        s1 = (s1 + b) % 65521;
+        s2 = (s2 + s1) % 65521;
+    }
+    be32(z, (s2 << 16) | s1);
+    return z;
+}
+
+// Encodes an RGB888 picture as colour type 3 when it has at most 256
+// colours, else as type 2; an ARGB32 one as type 6.
 std::vector<uint8_t> encodePng(const QImage &im)
 {
+    if (std::vector<uint8_t> png = encodePalettePng(im); !png.empty())
+        return png;
     const bool alpha = im.format() == QImage::Format_ARGB32;
     const int bpp = alpha ? 4 : 3, w = im.width(), h = im.height(), stride = w * bpp;
     std::vector<uint8_t> raw;
@@ -1512,15 +1568,7 @@ std::vector<uint8_t> encodePng(const QImage &im)
         prevRow = row;
     }
 
-    std::vector<uint8_t> z = {0x78, 0x01};
-    const std::vector<uint8_t> def = deflateFixed(raw);
-    z.insert(z.end(), def.begin(), def.end());
-    uint32_t s1 = 1, s2 = 0;
-    for (uint8_t b : raw) {
-        s1 = (s1 + b) % 65521;
-        s2 = (s2 + s1) % 65521;
-    }
-    be32(z, (s2 << 16) | s1);
+    const std::vector<uint8_t> z = zlibStream(raw);
 
     std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::vector<uint8_t> ihdr;

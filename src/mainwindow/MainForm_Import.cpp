@@ -5,6 +5,7 @@
 #include "editor/Propagate.h"
 #include "platform/BmpRead.h"
 #include "platform/DesktopServices.h"
+#include "platform/WaitCursor.h"
 #include "mainwindow/MainForm.h"
 #include "skin/GlobalVar.h"
 
@@ -42,7 +43,10 @@ void TMainForm::OpenImage1Click()
     g.RequiredWidth = e.SheetRect.width();
     g.RequiredHeight = e.SheetRect.height();
     // A file that is not a readable BMP stops here, before any sheet changes.
-    g.ImportPicture = std::make_unique<QImage>(readBmpFile(fileName));
+    {
+        WaitCursor wait; // a large picture takes a moment
+        g.ImportPicture = std::make_unique<QImage>(readBmpFile(fileName));
+    }
 
     g.SizeMismatch = true;
     if (g.ImportPicture->width() == g.RequiredWidth && g.ImportPicture->height() == g.RequiredHeight) {

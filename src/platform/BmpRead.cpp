@@ -3,10 +3,23 @@
 #include "platform/Errors.h"
 
 #include <QColorSpace>
+#include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <QLocale>
 
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#else
+#include <QFileInfo>
+#endif
 
 namespace vorlix {
 
@@ -17,6 +30,12 @@ namespace {
     throw VorlixError(QStringLiteral("Bitmap image is not valid"));
 }
 
+[[noreturn]] void cannotOpen(const QString &path, const QString &reason)
+{
+    throw VorlixError(QStringLiteral("Cannot open file \"%1\". %2")
+                          .arg(QDir::toNativeSeparators(path), reason));
+}
+
 quint32 le(const QByteArray &b, int at, int size)
 {
     quint32 v = 0;
@@ -25,66 +44,184 @@ quint32 le(const QByteArray &b, int at, int size)
     return v;
 }
 
-// An uncompressed file shorter than its own pixel rows: the reader would fill
-// the missing rows with whatever it likes, so such a file is refused.
-bool truncated(QFile &file)
+// What the headers declare; valid is false when they are too short to say.
+struct Declared
 {
-    const QByteArray head = file.peek(34);
-    if (head.size() < 26 || !head.startsWith("BM"))
-        return false; // the reader decides
-    const qint64 offset = le(head, 10, 4);
-    const quint32 headerSize = le(head, 14, 4);
-    qint64 width, height;
-    int bits;
+    bool valid = false;
+    qint64 width = 0, height = 0; // height negative for top-down rows
+    qint64 offset = 0;
+    int bits = 0;
     quint32 compression = 0;
+    quint32 masks[3] = {0, 0, 0}; // red, green, blue of 16- and 32-bit files
+};
+
+Declared declared(QFile &file)
+{
+    const QByteArray head = file.peek(66);
+    Declared d;
+    if (head.size() < 26 || !head.startsWith("BM"))
+        return d; // the reader decides
+    d.offset = le(head, 10, 4);
+    const quint32 headerSize = le(head, 14, 4);
     if (headerSize == 12) {
-        width = le(head, 18, 2);
-        height = le(head, 20, 2);
-        bits = int(le(head, 24, 2));
+        d.width = le(head, 18, 2);
+        d.height = le(head, 20, 2);
+        d.bits = int(le(head, 24, 2));
     } else {
         if (head.size() < 34)
-            return false;
-        width = qint32(le(head, 18, 4));
-        height = qint32(le(head, 22, 4));
-        bits = int(le(head, 28, 2));
-        compression = le(head, 30, 4);
+            return d;
+        d.width = qint32(le(head, 18, 4));
+        d.height = qint32(le(head, 22, 4));
+        d.bits = int(le(head, 28, 2));
+        d.compression = le(head, 30, 4);
+        const bool bitFields = d.compression == 3 || d.compression == 6;
+        if (bitFields && head.size() >= 66) {
+            for (int k = 0; k < 3; ++k)
+                d.masks[k] = le(head, 54 + 4 * k, 4);
+        } else if (d.compression == 0 && d.bits == 16) {
+            d.masks[0] = 0x7c00;
+            d.masks[1] = 0x03e0;
+            d.masks[2] = 0x001f;
+        }
     }
-    const bool uncompressed = compression == 0 || compression == 3 || compression == 6;
-    if (!uncompressed || width <= 0 || bits <= 0 || bits > 32)
+    d.valid = true;
+    return d;
+}
+
+// An uncompressed file shorter than its own pixel rows: the reader would fill
+// the missing rows with whatever it likes, so such a file is refused.
+bool truncated(const QFile &file, const Declared &d)
+{
+    const bool uncompressed = d.compression == 0 || d.compression == 3 || d.compression == 6;
+    if (!d.valid || !uncompressed || d.width <= 0 || d.bits <= 0 || d.bits > 32)
         return false;
-    const qint64 stride = ((width * bits + 31) / 32) * 4;
-    return file.size() < offset + stride * std::abs(height);
+    const qint64 stride = ((d.width * d.bits + 31) / 32) * 4;
+    return file.size() < d.offset + stride * std::abs(d.height);
+}
+
+// Opens only a regular file. A pipe would block the open (and every read) for
+// as long as nobody writes to it, and a device may never end; both are
+// refused without waiting.
+void openRegularFile(QFile &file, const QString &path)
+{
+    const QString notRegular = QStringLiteral("It is not a regular file.");
+    const QString folder = QStringLiteral("It is a folder.");
+#ifdef Q_OS_UNIX
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st;
+    if (::stat(name.constData(), &st) != 0)
+        cannotOpen(path, QString::fromLocal8Bit(std::strerror(errno)));
+    if (S_ISDIR(st.st_mode))
+        cannotOpen(path, folder);
+    if (!S_ISREG(st.st_mode))
+        cannotOpen(path, notRegular);
+    // The name may have been swapped for a pipe since: open without waiting
+    // and look again at what was opened.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        cannotOpen(path, QString::fromLocal8Bit(std::strerror(errno)));
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        cannotOpen(path, S_ISDIR(st.st_mode) ? folder : notRegular);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        cannotOpen(path, file.errorString());
+    }
+#else
+    const QFileInfo info(path);
+    if (info.isDir())
+        cannotOpen(path, folder);
+    if (info.exists() && !info.isFile())
+        cannotOpen(path, notRegular);
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly))
+        cannotOpen(path, file.errorString());
+#endif
+}
+
+// Qt widens a channel of fewer than 8 bits by shifting alone, so a full
+// 5-bit channel (31) reads as 248 and a white 16-bit picture comes in grey.
+// Repeating the channel's bits below it maps 0..31 onto 0..255 end to end, as
+// other readers do.
+void widenShortChannels(QImage &out, const Declared &d)
+{
+    if (d.bits != 16 && d.bits != 32)
+        return;
+    uchar table[3][256];
+    bool any = false;
+    for (int k = 0; k < 3; ++k) {
+        const int width = qPopulationCount(d.masks[k]);
+        for (int x = 0; x < 256; ++x) {
+            int v = x;
+            if (width > 0 && width < 8)
+                for (int shift = width; shift < 8; shift += width)
+                    v |= x >> shift;
+            table[k][x] = uchar(v);
+        }
+        any = any || (width > 0 && width < 8);
+    }
+    if (!any)
+        return;
+    for (int y = 0; y < out.height(); ++y) {
+        uchar *p = out.scanLine(y);
+        for (int x = 0; x < out.width(); ++x, p += 3) {
+            p[0] = table[2][p[0]]; // blue
+            p[1] = table[1][p[1]];
+            p[2] = table[0][p[2]]; // red
+        }
+    }
 }
 
 } // namespace
 
+void requirePictureSizeForSkin(qint64 width, qint64 height)
+{
+    width = std::abs(width);
+    height = std::abs(height);
+    if (width <= kMaxPictureSide && height <= kMaxPictureSide && width * height <= kMaxPicturePixels)
+        return;
+    const QLocale english(QLocale::English);
+    throw VorlixError(
+        QStringLiteral("The picture is %1 x %2 pixels, too large for a skin. A picture may be at most "
+                       "%3 pixels wide and %3 pixels high, and hold at most %4 pixels")
+            .arg(english.toString(width), english.toString(height), english.toString(kMaxPictureSide),
+                 english.toString(kMaxPicturePixels)));
+}
+
 QImage readBmpFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        notValid();
-    if (truncated(file))
+    QFile file;
+    openRegularFile(file, path);
+    const Declared d = declared(file);
+    if (d.valid)
+        requirePictureSizeForSkin(d.width, d.height);
+    if (truncated(file, d))
         notValid();
     QImageReader reader(&file, "bmp");
     reader.setAutoTransform(false);
-    const QSize size = reader.size();
-    const QImage::Format format = reader.imageFormat();
-    if (!size.isValid() || size.isEmpty() || format == QImage::Format_Invalid)
+    // Rows stored top-down show as a negative height; the picture is the same.
+    const QSize declaredSize = reader.size();
+    if (declaredSize.width() <= 0 || declaredSize.height() == 0 || declaredSize.height() == INT_MIN)
         notValid();
+    const QSize size(declaredSize.width(), std::abs(declaredSize.height()));
+    const QImage::Format format = reader.imageFormat();
+    if (format == QImage::Format_Invalid)
+        notValid();
+    requirePictureSizeForSkin(size.width(), size.height());
 
     // Qt's BMP reader decodes into an image of the right size and format when
     // it is handed one, and reports success for some damaged files while
     // leaving pixels it could not decode untouched. Handing it a cleared image
-    // gives those pixels a defined value. Its allocation limit still applies.
-    const qint64 bytes = qint64(size.width()) * size.height() * 4;
-    if (bytes > qint64(QImageReader::allocationLimit()) * 1024 * 1024)
-        notValid();
+    // gives those pixels a defined value. The size limit above bounds the
+    // allocation; Qt's own limit (128 MiB) would refuse half of what it allows.
     QImage image(size, format);
     if (image.isNull())
         notValid();
     image.fill(0);
     const uchar *const before = image.constBits();
-    if (!reader.read(&image) || image.isNull())
+    if (!reader.read(&image) || image.isNull() || image.size() != size)
         notValid();
     if (image.constBits() != before) {
         // The reader built its own image after all; we can't vouch for it.
@@ -94,6 +231,7 @@ QImage readBmpFile(const QString &path)
     if (out.isNull())
         notValid();
     out.setColorSpace(QColorSpace());
+    widenShortChannels(out, d);
     return out;
 }
 

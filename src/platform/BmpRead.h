@@ -2,14 +2,30 @@
 // Reading BMP files for import. Whatever the file's name, only the BMP reader
 // is used, so a PNG renamed to .bmp is refused.
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 namespace vorlix {
 
+// No skin needs a bigger picture; anything larger is refused before it is
+// decoded, so a few bytes of run-length data can't ask for gigabytes.
+inline constexpr int kMaxPictureSide = 16384;
+inline constexpr qint64 kMaxPicturePixels = 64LL * 1024 * 1024;
+
+// Throws VorlixError naming the size and both limits when a picture of this
+// size (a negative extent counts by its magnitude) is too large for the skin.
+void requirePictureSizeForSkin(qint64 width, qint64 height);
+
 // Reads a BMP file into a 24-bit QImage::Format_BGR888 picture. Every pixel has
 // a defined value even when the file is damaged (pixels the reader could not
-// decode are black). Throws VorlixError("Bitmap image is not valid") for a
-// file that is not a readable BMP, or one too large to hold in memory.
+// decode are black). Rows may be stored bottom-up or top-down.
+//
+// Only a regular file is opened: a folder, pipe or device is refused at once
+// and never waited on. Throws VorlixError with
+// - "Cannot open file "<path>". <reason>" when the file can't be opened,
+// - the size message of requirePictureSizeForSkin() when the header declares
+//   a picture too large for the skin (checked before anything is decoded),
+// - "Bitmap image is not valid" when the file opens but does not decode.
 QImage readBmpFile(const QString &path);
 
 } // namespace vorlix

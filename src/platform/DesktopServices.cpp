@@ -31,9 +31,11 @@ QString openWithPreview(QWidget *parent, const QString &title, const QString &st
     if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout()))
         grid->addWidget(preview, 1, grid->columnCount(), grid->rowCount() - 1, 1);
     QObject::connect(&dialog, &QFileDialog::currentChanged, preview, [preview](const QString &path) {
-        QImageReader reader(path, "bmp");
         QImage image;
-        const QSize size = reader.size();
+        // Only regular files: opening a pipe would hang the dialog.
+        const bool regular = QFileInfo(path).isFile();
+        QImageReader reader(regular ? path : QString(), "bmp");
+        const QSize size = regular ? reader.size() : QSize();
         if (size.isValid() && qint64(size.width()) * size.height() <= 64LL * 1024 * 1024) {
             reader.setScaledSize(size.scaled(preview->size() - QSize(4, 4), Qt::KeepAspectRatio)
                                      .boundedTo(size));

@@ -89,7 +89,20 @@ QImage readPicture(const QString &name)
             throw failed(e.message());
         }
     }
+    if (!QFileInfo(name).isFile()) // a pipe or device would block the reader
+        throw failed(QStringLiteral("It is not a regular file."));
     QImageReader reader(name);
+    // Refused from the header, before anything is decoded.
+    const QSize size = reader.size();
+    try {
+        if (size.isValid())
+            requirePictureSizeForSkin(size.width(), size.height());
+    } catch (const VorlixError &e) {
+        throw failed(e.message());
+    }
+    // The size check above bounds what the reader allocates; Qt's own
+    // limit would refuse pictures within it.
+    QImageReader::setAllocationLimit(std::max(QImageReader::allocationLimit(), 512));
     const QImage loaded = reader.read();
     if (loaded.isNull())
         throw failed(reader.errorString());
@@ -168,6 +181,7 @@ void TOImage::setFileName(const QString &name)
     m_fileName = name;
     if (!name.isEmpty() && QFileInfo::exists(name)) {
         // Read first: a file that fails leaves picture and snapshot alone.
+        WaitCursor wait;
         const QImage loaded = readPicture(name);
         if (m_undo)
             SaveUndo();

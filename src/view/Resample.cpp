@@ -162,6 +162,15 @@ Axis contributors(int n, int m, int radius)
         }
         while (!run.empty() && run.back() == 0.0f)
             run.pop_back();
+        // The kernel's samples don't sum to 1 on their own (2 to 3 per cent
+        // short at most ratios), which would darken every flat colour; scaled
+        // to sum to 1, a flat colour comes out exact.
+        float total = 0.0f;
+        for (const float weight : run)
+            total += weight;
+        if (total != 0.0f)
+            for (float &weight : run)
+                weight /= total;
         ax.first[i] = runFirst;
         ax.count[i] = int(run.size());
         ax.offset[i] = int(ax.weights.size());

@@ -15,7 +15,9 @@ namespace vorlix {
 // (scale (m - 1) / (n - 1) for n source and m result pixels); a single source
 // or result pixel uses the size ratio m / n instead, and a single result pixel
 // sits on the first source pixel. Edges are mirrored, and where the kernel
-// reaches beyond the mirror image the edge pixel is repeated. The result is
+// reaches beyond the mirror image the edge pixel is repeated. The weights of
+// every result position are scaled to sum to 1, so a flat colour comes out
+// exactly as it went in. The result is
 // bit for bit that of a plain two-pass evaluation in floats, each sum adding
 // its contributors in order. Running out of memory throws VorlixError too.
 QImage Resample(const QImage &source, int width, int height, int radius = 3);

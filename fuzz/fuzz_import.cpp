@@ -1,0 +1,104 @@
+// libFuzzer target: any bytes as a BMP file, imported into an element of the
+// skin with both kinds of resize, then the skin saved into a temporary
+// folder and read back. A crash, a sanitizer report or a saved sheet that
+// reads back different is a finding; a refused file is not.
+#include "editor/Propagate.h"
+#include "output/FastDIB.h"
+#include "output/SkinExport.h"
+#include "platform/Blit.h"
+#include "platform/BmpRead.h"
+#include "platform/Errors.h"
+#include "skin/GlobalVar.h"
+#include "view/Resample.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace vorlix;
+
+namespace {
+
+QTemporaryDir *workDir()
+{
+    static QTemporaryDir *dir = [] {
+        auto *d = new QTemporaryDir;
+        if (!d->isValid()) {
+            std::fprintf(stderr, "fuzz_import: no temporary folder\n");
+            std::abort();
+        }
+        return d;
+    }();
+    return dir;
+}
+
+QImage sharpResize(const QImage &src, int w, int h)
+{
+    QImage out(w, h, QImage::Format_BGR888);
+    out.fill(Qt::black);
+    stretchCopy(out, 0, 0, w, h, src, 0, 0, src.width(), src.height());
+    return out;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (!G().sheet(skMain)) {
+        resetGlobals(); // builds the globals afresh: take G() after it
+        createBitmaps(G());
+        fillElementTable(G().ElementTable);
+    }
+    GlobalVar &g = G();
+    const QString path = workDir()->filePath(QStringLiteral("input.bmp"));
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            std::abort();
+        f.write(reinterpret_cast<const char *>(data), qint64(size));
+    }
+    QImage picture;
+    try {
+        picture = readBmpFile(path);
+    } catch (const VorlixError &) {
+        return 0; // refused with a message: what should happen
+    }
+    // Huge pictures are accepted up to the limits, but make every run slow;
+    // the limits themselves are covered by the tests.
+    if (qint64(picture.width()) * picture.height() > (1 << 20))
+        return -1;
+
+    // The element and its start state come from the input's last bytes.
+    const int idx = size ? data[size - 1] % 21 : 0;
+    const SkinElement &e = g.ElementTable[size_t(idx)];
+    const int w = std::max(1, e.SheetRect.width()), h = std::max(1, e.SheetRect.height());
+    for (int smooth = 0; smooth < 2; ++smooth) {
+        try {
+            *g.ImportPicture = smooth ? Resample(picture, w, h, 3) : sharpResize(picture, w, h);
+        } catch (const VorlixError &) {
+            continue;
+        }
+        g.CurrentState = std::int16_t(size > 1 ? data[size - 2] % 3 : 0);
+        g.StartAtCurrentState = true;
+        g.SourceAtWindowRect = e.Id == 0;
+        PropagateImport(g, idx);
+        g.SourceAtWindowRect = true;
+    }
+
+    // Save the skin and read every file back.
+    const QString out = workDir()->filePath(QStringLiteral("skin"));
+    QDir().mkpath(out);
+    for (SheetKind k : kSkinFileOrder) {
+        const QString file = out + QLatin1Char('/') + sheetFileName(k);
+        WriteBitmapFile(file, *g.sheet(k));
+        if (readBmpFile(file) != *g.sheet(k)) {
+            std::fprintf(stderr, "fuzz_import: %s reads back different\n", qPrintable(file));
+            std::abort();
+        }
+    }
+    return 0;
+}
