@@ -61,13 +61,8 @@ public:
         m_form->fcImageForm1->installEventFilter(this);
     }
 
-    // The form's controls may be gone already; the form ends any drag in
-    // removeShape before that.
-    ~TBodyDrag() override
-    {
-        if (m_active)
-            qApp->removeEventFilter(this);
-    }
+    // The form deletes this in removeShape, while its controls still live.
+    ~TBodyDrag() override { end(false); }
 
     TMainForm::DragPath path() const { return m_path; }
     void setPath(TMainForm::DragPath p) { m_path = p; }
@@ -210,8 +205,10 @@ void TMainForm::setupShape()
 
 void TMainForm::removeShape()
 {
-    if (m_bodyDrag)
-        m_bodyDrag->end(false);
+    // Gone before the controls are: the body's own destruction must not
+    // reach a filter that looks at a window which is no longer whole.
+    delete m_bodyDrag; // ends a running drag and removes its filters
+    m_bodyDrag = nullptr;
     clearMask();
 }
 
