@@ -7,7 +7,13 @@
 x11_reexec() {
   if [ -n "${VORLIX_X11_INNER:-}" ]; then
     export QT_QPA_PLATFORM=xcb
-    return 0
+    # On a loaded machine the server may not answer at once: wait for it.
+    for _ in $(seq 1 100); do
+      xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+      sleep 0.1
+    done
+    echo "the virtual X server $DISPLAY does not answer"
+    exit 1
   fi
   local tools=$1 tool
   shift
@@ -36,12 +42,21 @@ x11_geometry() { eval "$(xdotool getwindowgeometry --shell "$win")"; }
 # waits for its main window (win, X, Y, WIDTH, HEIGHT). Without a window it
 # ends the program and returns 1.
 x11_start() {
-  "$@" & pid=$!
-  if ! win=$(x11_wait_window '^Vorlix$'); then
-    kill "$pid" 2>/dev/null
-    return 1
-  fi
-  x11_geometry
+  local try
+  for try in 1 2; do
+    "$@" & pid=$!
+    if win=$(x11_wait_window '^Vorlix$'); then
+      x11_geometry
+      return 0
+    fi
+    # A program that could not reach the display is given one more start.
+    if kill -0 "$pid" 2>/dev/null; then
+      kill "$pid" 2>/dev/null
+      return 1
+    fi
+    echo "the program ended before its window appeared; starting it again"
+  done
+  return 1
 }
 
 # x11_click_close: clicks the main window's close button at (615, 8), 18 x 18.
