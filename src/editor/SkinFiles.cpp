@@ -21,12 +21,6 @@ namespace vorlix {
 
 namespace {
 
-// Our own temporaries of a killed save are never part of a skin.
-bool isOurTemporary(const QString &fileName)
-{
-    return isTemporaryName(fileName);
-}
-
 QString megabytes(qint64 bytes)
 {
     return QString::number(bytes / (1024 * 1024));
@@ -240,7 +234,8 @@ LoadedSkin readSkinFolder(const QString &dir)
     QDirIterator it(root.path(), QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QFileInfo f(it.next());
-        if (!f.isFile() || isOurTemporary(f.fileName()))
+        // Our own temporaries of a killed save are never part of a skin.
+        if (!f.isFile() || isTemporaryName(f.fileName()))
             continue;
         if (found.size() >= kMaxSkinFiles)
             tooManyFiles(dir);
@@ -347,7 +342,7 @@ LoadedSkin readSkinArchive(const QString &path)
             continue;
         }
         const QString relative = e.path.mid(rootFolder.size());
-        if (isOurTemporary(relative.section(QLatin1Char('/'), -1)))
+        if (isTemporaryName(relative.section(QLatin1Char('/'), -1)))
             continue;
 
         QByteArray bytes(e.size, Qt::Uninitialized);

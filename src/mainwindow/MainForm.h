@@ -280,7 +280,7 @@ private:
     void minimizebutClick();
     void statusimgClick();
 
-    QImage m_miniature; // the preview picture as built in, without outline
+    QImage m_miniature; // the preview composed from the current sheets, without outline
     // The size dialog built for the latest mismatch after the first.
     std::unique_ptr<TImagesRes> m_laterResizeDialog;
 };

@@ -105,10 +105,6 @@ void TMainForm::selectimgMouseMove(Qt::MouseButtons, int x, int y)
     SelTree->selectAbsolute(candidate);
 }
 
-} // namespace vorlix
-
-namespace vorlix {
-
 void TMainForm::RefreshMiniature()
 {
     m_miniature = composeMiniature(G());
