@@ -3,6 +3,7 @@
 #include "dialogs/ImageRes.h"
 #include "dialogs/SelDir.h"
 #include "platform/DesktopServices.h"
+#include "platform/Errors.h"
 #include "platform/Fonts.h"
 #include "dialogs/Aboutbox.h"
 #include "mainwindow/MainForm.h"
@@ -11,12 +12,23 @@
 
 #include <QCommandLineParser>
 #include <QIcon>
+#include <QPixmap>
 #include <QScreen>
 #include <QStyleFactory>
 
 namespace vorlix {
 
-TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+namespace {
+// Runs before QApplication's constructor, so that reading the font
+// configuration overlaps connecting to the window system.
+int &withFontConfigLoading(int &argc)
+{
+    startFontConfigLoad();
+    return argc;
+}
+} // namespace
+
+TApplication::TApplication(int &argc, char **argv) : QApplication(withFontConfigLoading(argc), argv) {}
 
 bool TApplication::notify(QObject *receiver, QEvent *event)
 {
@@ -71,8 +83,13 @@ void initApplication(QApplication &app)
     if (QStyle *fusion = QStyleFactory::create(QStringLiteral("Fusion")))
         app.setStyle(fusion);
     QIcon icon;
-    icon.addFile(defaultImagePath(QStringLiteral("ICON32")), QSize(32, 32));
-    icon.addFile(defaultImagePath(QStringLiteral("ICON16")), QSize(16, 16));
+    for (const char *name : {"ICON32", "ICON16"}) {
+        try {
+            icon.addPixmap(QPixmap::fromImage(readBuiltInPicture(QString::fromLatin1(name))));
+        } catch (const VorlixError &) {
+            // No icon is no reason not to start.
+        }
+    }
     app.setWindowIcon(icon);
 }
 

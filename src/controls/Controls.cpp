@@ -1,5 +1,7 @@
 #include "controls/Controls.h"
 
+#include "platform/Blit.h"
+
 #include <QBitmap>
 #include <QMouseEvent>
 #include <QPainter>
@@ -28,7 +30,15 @@ TfcImageForm::TfcImageForm(QWidget *parent) : QWidget(parent) {}
 void TfcImageForm::setPicture(const QImage &picture)
 {
     m_picture = picture;
-    m_pixmap = QPixmap::fromImage(picture);
+    if (picture.format() == QImage::Format_BGR888) {
+        // Qt would split this conversion over freshly started worker
+        // threads, which for one picture costs more than it saves.
+        QImage frame(picture.size(), QImage::Format_RGB32);
+        blockCopy(frame, 0, 0, picture.width(), picture.height(), picture, 0, 0);
+        m_pixmap = QPixmap::fromImage(frame);
+    } else {
+        m_pixmap = QPixmap::fromImage(picture);
+    }
     update();
 }
 

@@ -200,6 +200,9 @@ QImage readBmpFile(const QString &path)
     if (truncated(file, d))
         notValid();
     QImageReader reader(&file, "bmp");
+    // Qt's own BMP reader only: left to guess, Qt would load every image
+    // plug-in on the system and let one of them claim the file.
+    reader.setAutoDetectImageFormat(false);
     reader.setAutoTransform(false);
     // Rows stored top-down show as a negative height; the picture is the same.
     const QSize declaredSize = reader.size();

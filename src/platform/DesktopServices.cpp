@@ -35,6 +35,7 @@ QString openWithPreview(QWidget *parent, const QString &title, const QString &st
         // Only regular files: opening a pipe would hang the dialog.
         const bool regular = QFileInfo(path).isFile();
         QImageReader reader(regular ? path : QString(), "bmp");
+        reader.setAutoDetectImageFormat(false); // Qt's BMP reader, never a plug-in's
         const QSize size = regular ? reader.size() : QSize();
         if (size.isValid() && qint64(size.width()) * size.height() <= 64LL * 1024 * 1024) {
             reader.setScaledSize(size.scaled(preview->size() - QSize(4, 4), Qt::KeepAspectRatio)

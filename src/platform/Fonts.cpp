@@ -3,10 +3,58 @@
 #include <QFile>
 #include <QFontDatabase>
 
+#include <thread>
+
+#ifdef VORLIX_HAVE_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
+
 namespace vorlix {
+
+namespace {
+struct FontConfigLoader
+{
+    std::thread thread;
+    bool started = false;
+    // A program that ends before the first text (--help) still waits here,
+    // rather than ending with the thread running.
+    ~FontConfigLoader()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+};
+
+FontConfigLoader &loader()
+{
+    static FontConfigLoader l;
+    return l;
+}
+} // namespace
+
+void startFontConfigLoad()
+{
+#ifdef VORLIX_HAVE_FONTCONFIG
+    FontConfigLoader &l = loader();
+    if (l.started)
+        return;
+    l.started = true;
+    // fontconfig publishes its configuration atomically: should Qt ask for it
+    // first, both read it and one copy is dropped.
+    l.thread = std::thread([] { FcInit(); });
+#endif
+}
+
+void waitForFontConfig()
+{
+    FontConfigLoader &l = loader();
+    if (l.thread.joinable())
+        l.thread.join();
+}
 
 void registerFonts()
 {
+    waitForFontConfig();
     static bool done = false;
     if (done)
         return;

@@ -3,7 +3,16 @@
 
 namespace vorlix {
 
-// Makes the classic UI fonts known to Qt: Debian's fonts-wine ships Tahoma
+// Starts reading the system's font configuration on a worker thread. Qt
+// reads it the first time any text is measured, and on a desktop with many
+// fonts that is the largest single cost of starting up; begun before the
+// connection to the window system is made, the two overlap. Does nothing
+// where Qt doesn't use fontconfig. Call from the main thread.
+void startFontConfigLoad();
+// Waits until the configuration started above has been read.
+void waitForFontConfig();
+
+// Waits for the font configuration, then makes the classic UI fonts known to Qt: Debian's fonts-wine ships Tahoma
 // and MS Sans Serif without registering them. Missing files are skipped and
 // the system sans font stands in.
 void registerFonts();

@@ -47,6 +47,9 @@ void createBitmaps(GlobalVar &g);
 // Frees the nine sheets in SheetKind order, then ImportPicture.
 void freeBitmaps(GlobalVar &g);
 
+// Loads a built-in picture by name as it is stored (palette, alpha); throws
+// on failure.
+QImage readBuiltInPicture(const QString &name);
 // Loads a built-in picture by name as 24 bits per pixel; throws on failure.
 QImage loadDefaultImage(const QString &name);
 

@@ -4,6 +4,7 @@
 #include "platform/BmpRead.h"
 #include "platform/Errors.h"
 #include "platform/WaitCursor.h"
+#include "skin/GlobalVar.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -142,7 +143,11 @@ TOImage::TOImage(QWidget *parent) : QWidget(parent)
     connect(m_vertBar, &QScrollBar::valueChanged, this,
             [this](int p) { barScrolled(Qt::Vertical, p); });
 
-    const QPixmap hand(QStringLiteral(":/images/GRABHAND.png"));
+    QPixmap hand;
+    try {
+        hand = QPixmap::fromImage(readBuiltInPicture(QStringLiteral("GRABHAND")));
+    } catch (const VorlixError &) {
+    }
     m_grabHand = hand.isNull() ? QCursor(Qt::ClosedHandCursor) : QCursor(hand, 16, 16);
 
     UpdateScrollbars();
