@@ -48,12 +48,7 @@ install(FILES "${_vorlix_pkg}/vorlix-mime.xml" RENAME vorlix.xml
 # The 16 and 32 pixel icons are the program's own window icons; the larger
 # ones are drawn for the desktop menu by the same generator.
 foreach(_size 16 32 48 128 256)
-  if(_size LESS_EQUAL 32)
-    set(_icon "${PROJECT_SOURCE_DIR}/resources/ICON${_size}.png")
-  else()
-    set(_icon "${PROJECT_SOURCE_DIR}/resources/icons/ICON${_size}.png")
-  endif()
-  install(FILES "${_icon}" RENAME vorlix.png
+  install(FILES "${PROJECT_SOURCE_DIR}/resources/icons/ICON${_size}.png" RENAME vorlix.png
           DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/${_size}x${_size}/apps")
 endforeach()
 

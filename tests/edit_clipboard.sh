@@ -42,7 +42,7 @@ at 320 150; sleep 0.1; at 289 130; sleep 0.1
 xdotool mouseup 1; sleep 0.3
 
 # State 0 of "Play" lies at (23, 0) of the default CBUTTONS sheet.
-convert "$res/CBUTTONS.png" -crop 13x8+25+2 +repage -type TrueColor "PNG24:$work/expected.png"
+convert "$res/CBUTTONS.bmp" -crop 13x8+25+2 +repage -type TrueColor "PNG24:$work/expected.png"
 convert -size 13x8 xc:white "PNG24:$work/white.png"
 
 check_copy() { # $1: expected picture, $2: what happened before

@@ -18,6 +18,10 @@ private slots:
     void sheetsAfterCreate();
     void importPictureStartsEmpty();
     void freeBitmapsDropsAll();
+    void builtInPicturesMatchQtsReader_data();
+    void builtInPicturesMatchQtsReader();
+    void damagedBuiltInPictureIsRefused_data();
+    void damagedBuiltInPictureIsRefused();
 
     void elementRecords_data();
     void elementRecords();
@@ -76,6 +80,66 @@ void TestSkin::freeBitmapsDropsAll()
     for (SheetKind k = 0; k < kSheetCount; ++k)
         QVERIFY(!G().sheet(k));
     QVERIFY(!G().ImportPicture);
+}
+
+// Every picture built into the program, decoded by the program's own reader
+// in each layout it offers, against Qt's BMP reader on the same bytes.
+void TestSkin::builtInPicturesMatchQtsReader_data()
+{
+    QTest::addColumn<QString>("name");
+    const QStringList names = QDir(QStringLiteral(":/images")).entryList(QDir::Files);
+    QCOMPARE(names.size(), 23); // the generator's 23 pictures
+    for (const QString &file : names)
+        QTest::newRow(qPrintable(file)) << QFileInfo(file).completeBaseName();
+}
+
+void TestSkin::builtInPicturesMatchQtsReader()
+{
+    QFETCH(QString, name);
+    const QString path = QStringLiteral(":/images/") + name + QStringLiteral(".bmp");
+    QCOMPARE(defaultImagePath(name), path);
+    const QImage qt = QImage(path, "bmp").convertToFormat(QImage::Format_ARGB32);
+    QVERIFY(!qt.isNull());
+    const QImage argb = readBuiltInPicture(name, QImage::Format_ARGB32);
+    QCOMPARE(argb.format(), QImage::Format_ARGB32);
+    QCOMPARE(argb, qt);
+    const QImage rgb = readBuiltInPicture(name, QImage::Format_RGB32);
+    QCOMPARE(rgb.format(), QImage::Format_RGB32);
+    QCOMPARE(rgb, qt.convertToFormat(QImage::Format_RGB32));
+    const QImage bgr = loadDefaultImage(name);
+    QCOMPARE(bgr.format(), QImage::Format_BGR888);
+    QCOMPARE(bgr, qt.convertToFormat(QImage::Format_BGR888));
+}
+
+void TestSkin::damagedBuiltInPictureIsRefused_data()
+{
+    QFile file(QStringLiteral(":/images/EXCHCLR.bmp")); // 9 x 10, 8 bits
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray good = file.readAll();
+    QVERIFY(!decodeBuiltInBmp(good, QImage::Format_BGR888).isNull());
+    const auto patched = [&](int at, QByteArray bytes) {
+        QByteArray b = good;
+        b.replace(at, bytes.size(), bytes);
+        return b;
+    };
+    QTest::addColumn<QByteArray>("data");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("last row cut short") << good.left(good.size() - 1);
+    QTest::newRow("headers only") << good.left(54);
+    QTest::newRow("not BM") << patched(0, "MB");
+    QTest::newRow("pixels past the end") << patched(10, QByteArray("\xff\xff\x00\x00", 4));
+    QTest::newRow("core header") << patched(14, QByteArray("\x0c\x00\x00\x00", 4));
+    QTest::newRow("top-down") << patched(22, QByteArray("\xf6\xff\xff\xff", 4));
+    QTest::newRow("zero width") << patched(18, QByteArray(4, '\0'));
+    QTest::newRow("4 bits") << patched(28, QByteArray("\x04\x00", 2));
+    QTest::newRow("run-length") << patched(30, QByteArray("\x01\x00\x00\x00", 4));
+    QTest::newRow("300 colours") << patched(46, QByteArray("\x2c\x01\x00\x00", 4));
+}
+
+void TestSkin::damagedBuiltInPictureIsRefused()
+{
+    QFETCH(QByteArray, data);
+    QVERIFY(decodeBuiltInBmp(data, QImage::Format_BGR888).isNull());
 }
 
 void TestSkin::elementRecords_data()

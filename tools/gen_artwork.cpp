@@ -8,12 +8,13 @@
 // The files must come out byte-identical on every run and every machine, so
 // everything is set pixel by pixel: no fonts (text uses the bitmap fonts
 // below), no antialiasing, no clock, no randomness but a fixed-seed LCG, and
-// the PNG files are written by our own encoder rather than whatever libpng
-// and zlib the machine has.
+// the files are written by our own encoders rather than whatever libpng and
+// zlib the machine has. The pictures built into the program are BMP files;
+// the desktop icons in icons/ are PNG.
 //
 // Cursor hot spots:
-//   GRABHAND.png  (16,16)  the middle of the closed hand
-//   CUR_MENU.png  (0,0)    the tip of the arrow
+//   GRABHAND.bmp  (16,16)  the middle of the closed hand
+//   CUR_MENU.bmp  (0,0)    the tip of the arrow
 //
 // The program ends by checking what it wrote and exits with 1 if a check
 // fails.
@@ -1581,6 +1582,87 @@ std::vector<uint8_t> encodePng(const QImage &im)
     return png;
 }
 
+// BMP writer for the pictures built into the program: uncompressed and
+// bottom-up, which the editor decodes at start-up in one pass. At most 256
+// colours and no alpha: 8 bits with a palette; more colours: 24 bits; alpha:
+// 32 bits with bit masks in a V4 header.
+void le(std::vector<uint8_t> &v, uint32_t x, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        v.push_back(uint8_t(x >> (8 * i)));
+}
+
+std::vector<uint8_t> encodeBmp(const QImage &im)
+{
+    const int w = im.width(), h = im.height();
+    const bool alpha = im.format() == QImage::Format_ARGB32;
+    std::vector<QRgb> palette;
+    bool paletted = !alpha;
+    for (int y = 0; y < h && paletted; ++y)
+        for (int x = 0; x < w && paletted; ++x) {
+            const QRgb p = im.pixel(x, y) | 0xff000000u;
+            if (std::find(palette.begin(), palette.end(), p) == palette.end()) {
+                if (palette.size() == 256)
+                    paletted = false;
+                else
+                    palette.push_back(p);
+            }
+        }
+    if (!paletted)
+        palette.clear();
+    const int bits = alpha ? 32 : paletted ? 8 : 24;
+    const uint32_t header = alpha ? 108 : 40;
+    const uint32_t colours = paletted ? uint32_t(palette.size()) : 0;
+    const uint32_t stride = (uint32_t(w) * uint32_t(bits) / 8 + 3) / 4 * 4;
+    const uint32_t pixelsAt = 14 + header + 4 * colours;
+    const uint32_t fileSize = pixelsAt + stride * uint32_t(h);
+
+    std::vector<uint8_t> f = {'B', 'M'};
+    le(f, fileSize, 4);
+    le(f, 0, 4);
+    le(f, pixelsAt, 4);
+    le(f, header, 4);
+    le(f, uint32_t(w), 4);
+    le(f, uint32_t(h), 4);
+    le(f, 1, 2);
+    le(f, uint32_t(bits), 2);
+    le(f, alpha ? 3 : 0, 4); // BI_BITFIELDS : BI_RGB
+    le(f, stride * uint32_t(h), 4);
+    le(f, 2835, 4); // 72 dpi
+    le(f, 2835, 4);
+    le(f, colours, 4);
+    le(f, 0, 4);
+    if (alpha) {
+        le(f, 0x00ff0000u, 4);
+        le(f, 0x0000ff00u, 4);
+        le(f, 0x000000ffu, 4);
+        le(f, 0xff000000u, 4);
+        le(f, 0x73524742u, 4); // 'sRGB'
+        f.insert(f.end(), 48, 0); // endpoints and gamma, unused with sRGB
+    }
+    for (const QRgb c : palette)
+        le(f, c & 0x00ffffffu, 4);
+    for (int y = h - 1; y >= 0; --y) {
+        const size_t rowStart = f.size();
+        for (int x = 0; x < w; ++x) {
+            const QRgb p = im.pixel(x, y);
+            if (bits == 8)
+                f.push_back(uint8_t(std::find(palette.begin(), palette.end(), p | 0xff000000u) - palette.begin()));
+            else
+                le(f, bits == 32 ? p : (p & 0x00ffffffu), bits / 8);
+        }
+        f.resize(rowStart + stride, 0);
+    }
+    return f;
+}
+
+bool writeFile(const std::string &path, const std::vector<uint8_t> &bytes)
+{
+    FILE *f = std::fopen(path.c_str(), "wb");
+    const bool written = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return (f ? std::fclose(f) == 0 : false) && written;
+}
+
 // ---------------------------------------------------------------------------
 // Checks run on the finished pictures.
 
@@ -1883,14 +1965,14 @@ QImage makeLargeIcon(int size)
     return im;
 }
 
-void writeLargeIcons(const std::string &dir)
+// The icons for the desktop, at every size the menu asks for: the two
+// smallest are the window icons, the others are drawn larger.
+void writeDesktopIcons(const std::string &dir)
 {
-    for (int size : {48, 128, 256}) {
-        const QImage im = makeLargeIcon(size);
+    for (int size : {16, 32, 48, 128, 256}) {
+        const QImage im = size <= 32 ? makeIcon(size) : makeLargeIcon(size);
         const std::string path = dir + "/icons/ICON" + std::to_string(size) + ".png";
-        const std::vector<uint8_t> png = encodePng(im);
-        FILE *f = std::fopen(path.c_str(), "wb");
-        if (!f || std::fwrite(png.data(), 1, png.size(), f) != png.size() || std::fclose(f) != 0) {
+        if (!writeFile(path, encodePng(im))) {
             fail("cannot write %s (does the icons folder exist?)", path.c_str());
             continue;
         }
@@ -1947,22 +2029,20 @@ int main(int argc, char **argv)
     checkOutputs(outs);
 
     for (const Output &o : outs) {
-        const std::string path = dir + "/" + o.name + ".png";
-        const std::vector<uint8_t> png = encodePng(o.image);
-        FILE *f = std::fopen(path.c_str(), "wb");
-        if (!f || std::fwrite(png.data(), 1, png.size(), f) != png.size() || std::fclose(f) != 0) {
+        const std::string path = dir + "/" + o.name + ".bmp";
+        if (!writeFile(path, encodeBmp(o.image))) {
             std::fprintf(stderr, "gen_artwork: cannot write %s\n", path.c_str());
             return 1;
         }
         // Read it back with Qt's reader: the file must hold exactly our pixels.
-        QImage back(QString::fromStdString(path));
+        QImage back(QString::fromStdString(path), "bmp");
         const QImage want = o.image.format() == QImage::Format_ARGB32 ? o.image : o.image.convertToFormat(QImage::Format_RGB32);
         const QImage got = back.convertToFormat(want.format());
         if (back.isNull() || got != want)
             fail("%s does not read back as written", o.name);
     }
 
-    writeLargeIcons(dir);
+    writeDesktopIcons(dir);
 
     for (const std::string &n : notes)
         std::printf("%s\n", n.c_str());

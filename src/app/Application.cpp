@@ -85,7 +85,7 @@ void initApplication(QApplication &app)
     QIcon icon;
     for (const char *name : {"ICON32", "ICON16"}) {
         try {
-            icon.addPixmap(QPixmap::fromImage(readBuiltInPicture(QString::fromLatin1(name))));
+            icon.addPixmap(QPixmap::fromImage(readBuiltInPicture(QString::fromLatin1(name), QImage::Format_ARGB32)));
         } catch (const VorlixError &) {
             // No icon is no reason not to start.
         }

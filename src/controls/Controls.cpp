@@ -35,7 +35,7 @@ void TfcImageForm::setPicture(const QImage &picture)
         // threads, which for one picture costs more than it saves.
         QImage frame(picture.size(), QImage::Format_RGB32);
         blockCopy(frame, 0, 0, picture.width(), picture.height(), picture, 0, 0);
-        m_pixmap = QPixmap::fromImage(frame);
+        m_pixmap = QPixmap::fromImage(std::move(frame));
     } else {
         m_pixmap = QPixmap::fromImage(picture);
     }

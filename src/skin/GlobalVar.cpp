@@ -2,8 +2,7 @@
 
 #include "platform/Errors.h"
 
-#include <QColorSpace>
-#include <QImageReader>
+#include <QResource>
 
 namespace vorlix {
 
@@ -33,46 +32,118 @@ void resetGlobals()
     instance() = new GlobalVar;
 }
 
-QImage readBuiltInPicture(const QString &name)
+namespace {
+
+[[noreturn]] void cannotLoad(const QString &name)
 {
-    // Only the PNG reader: left to guess, Qt loads every image plug-in on the
-    // system to ask whether it wants the file, which costs more at start-up
-    // than decoding all the pictures.
-    QImageReader reader(defaultImagePath(name), "png");
-    reader.setAutoDetectImageFormat(false);
-    QImage img = reader.read();
+    throw VorlixError(QStringLiteral("Can't load the built-in image \"%1\"").arg(name));
+}
+
+quint32 le(const uchar *p, int size)
+{
+    quint32 v = 0;
+    for (int i = size - 1; i >= 0; --i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+// Writes one pixel given as 0xAARRGGBB in the requested layout.
+inline void putPixel(uchar *d, QRgb c, QImage::Format format)
+{
+    if (format == QImage::Format_BGR888) {
+        d[0] = uchar(qBlue(c));
+        d[1] = uchar(qGreen(c));
+        d[2] = uchar(qRed(c));
+    } else {
+        *reinterpret_cast<QRgb *>(d) = format == QImage::Format_RGB32 ? (c | 0xff000000u) : c;
+    }
+}
+
+} // namespace
+
+QImage decodeBuiltInBmp(QByteArrayView data, QImage::Format format)
+{
+    if (format != QImage::Format_BGR888 && format != QImage::Format_RGB32 && format != QImage::Format_ARGB32)
+        return {};
+    const auto *b = reinterpret_cast<const uchar *>(data.data());
+    const qint64 size = data.size();
+    if (size < 54 || b[0] != 'B' || b[1] != 'M')
+        return {};
+    const quint32 pixelsAt = le(b + 10, 4);
+    const quint32 header = le(b + 14, 4);
+    if ((header != 40 && header != 108 && header != 124) || 14 + qint64(header) > size)
+        return {};
+    const qint32 width = qint32(le(b + 18, 4));
+    const qint32 height = qint32(le(b + 22, 4)); // bottom-up only
+    const int bits = int(le(b + 28, 2));
+    const quint32 compression = le(b + 30, 4);
+    quint32 colours = le(b + 46, 4);
+    if (width <= 0 || height <= 0 || width > 4096 || height > 4096 || le(b + 26, 2) != 1)
+        return {};
+    // The three layouts the generator writes: 256-colour palette, plain
+    // 24-bit, and 32-bit with alpha described by bit masks.
+    if (bits == 8 && compression == 0) {
+        if (colours == 0)
+            colours = 256;
+        if (colours > 256 || 14 + qint64(header) + 4 * qint64(colours) > size)
+            return {};
+    } else if (bits == 24 && compression == 0) {
+    } else if (bits == 32 && compression == 3 && header >= 108) {
+        if (le(b + 54, 4) != 0x00ff0000u || le(b + 58, 4) != 0x0000ff00u || le(b + 62, 4) != 0x000000ffu
+            || le(b + 66, 4) != 0xff000000u)
+            return {};
+    } else {
+        return {};
+    }
+    const qint64 stride = (qint64(width) * bits / 8 + 3) / 4 * 4;
+    if (pixelsAt > quint64(size) || stride * height > size - qint64(pixelsAt))
+        return {};
+
+    QRgb palette[256] = {};
+    if (bits == 8)
+        for (quint32 i = 0; i < colours; ++i)
+            palette[i] = 0xff000000u | le(b + 14 + header + 4 * i, 3);
+
+    QImage out(width, height, format);
+    if (out.isNull())
+        return {};
+    const int outBytes = format == QImage::Format_BGR888 ? 3 : 4;
+    for (int y = 0; y < height; ++y) {
+        const uchar *s = b + pixelsAt + stride * (height - 1 - y);
+        uchar *d = out.scanLine(y);
+        for (int x = 0; x < width; ++x, d += outBytes) {
+            QRgb c;
+            if (bits == 8) {
+                c = palette[s[x]];
+            } else if (bits == 24) {
+                c = 0xff000000u | le(s + 3 * x, 3);
+            } else {
+                c = le(s + 4 * x, 4);
+            }
+            putPixel(d, c, format);
+        }
+    }
+    return out;
+}
+
+QImage readBuiltInPicture(const QString &name, QImage::Format format)
+{
+    // Our own pictures in the one simple layout we write: decoded here in
+    // one pass, without Qt's image readers, whose first use looks through
+    // every image plug-in on the system.
+    const QResource resource(defaultImagePath(name));
+    if (!resource.isValid())
+        cannotLoad(name);
+    const QByteArray bytes = resource.uncompressedData();
+    QImage img = decodeBuiltInBmp(bytes, format);
     if (img.isNull())
-        throw VorlixError(QStringLiteral("Can't load the built-in image \"%1\"").arg(name));
+        cannotLoad(name);
     return img;
 }
 
 QImage loadDefaultImage(const QString &name)
 {
-    QImage img = readBuiltInPicture(name);
-    if (img.format() == QImage::Format_Indexed8) {
-        // Palette pixels straight to 24 bits in one pass; Qt has no direct
-        // conversion and goes by way of 32 bits on worker threads.
-        const QList<QRgb> table = img.colorTable();
-        QImage out(img.size(), QImage::Format_BGR888);
-        if (out.isNull())
-            throw VorlixError(QStringLiteral("Can't load the built-in image \"%1\"").arg(name));
-        for (int y = 0; y < img.height(); ++y) {
-            const uchar *src = img.constScanLine(y);
-            uchar *dst = out.scanLine(y);
-            for (int x = 0; x < img.width(); ++x, dst += 3) {
-                const QRgb c = src[x] < table.size() ? table[src[x]] : 0;
-                dst[0] = uchar(qBlue(c)); // BGR888 keeps the bytes in BMP order
-                dst[1] = uchar(qGreen(c));
-                dst[2] = uchar(qRed(c));
-            }
-        }
-        return out;
-    }
-    img = img.convertToFormat(QImage::Format_BGR888);
-    // Plain pixels: a colour profile read from the file would make equal
-    // pictures compare unequal and means nothing to a skin.
-    img.setColorSpace(QColorSpace());
-    return img;
+    return readBuiltInPicture(name, QImage::Format_BGR888);
 }
 
 void createBitmaps(GlobalVar &g)

@@ -4,6 +4,7 @@
 #include "skin/ElementTable.h"
 #include "skin/SkinSheets.h"
 
+#include <QByteArrayView>
 #include <QImage>
 #include <QString>
 #include <array>
@@ -47,9 +48,13 @@ void createBitmaps(GlobalVar &g);
 // Frees the nine sheets in SheetKind order, then ImportPicture.
 void freeBitmaps(GlobalVar &g);
 
-// Loads a built-in picture by name as it is stored (palette, alpha); throws
-// on failure.
-QImage readBuiltInPicture(const QString &name);
+// Loads a built-in picture by name in QImage::Format_BGR888, Format_RGB32 or
+// Format_ARGB32 (which keeps its alpha); throws VorlixError on failure.
+QImage readBuiltInPicture(const QString &name, QImage::Format format);
+// Decodes a built-in picture: an uncompressed bottom-up BMP of 8 bits with a
+// palette, 24 bits, or 32 bits with an alpha mask (V4 or V5 header). Null for
+// anything else, for a damaged file, or for another output format.
+QImage decodeBuiltInBmp(QByteArrayView data, QImage::Format format);
 // Loads a built-in picture by name as 24 bits per pixel; throws on failure.
 QImage loadDefaultImage(const QString &name);
 

@@ -27,7 +27,7 @@ const SheetInfo &sheetInfo(SheetKind kind)
 
 QString defaultImagePath(const QString &name)
 {
-    return QStringLiteral(":/images/") + name + QStringLiteral(".png");
+    return QStringLiteral(":/images/") + name + QStringLiteral(".bmp");
 }
 
 } // namespace vorlix

@@ -145,7 +145,7 @@ TOImage::TOImage(QWidget *parent) : QWidget(parent)
 
     QPixmap hand;
     try {
-        hand = QPixmap::fromImage(readBuiltInPicture(QStringLiteral("GRABHAND")));
+        hand = QPixmap::fromImage(readBuiltInPicture(QStringLiteral("GRABHAND"), QImage::Format_ARGB32));
     } catch (const VorlixError &) {
     }
     m_grabHand = hand.isNull() ? QCursor(Qt::ClosedHandCursor) : QCursor(hand, 16, 16);
