@@ -29,15 +29,15 @@ TfcImageForm::TfcImageForm(QWidget *parent) : QWidget(parent) {}
 
 void TfcImageForm::setPicture(const QImage &picture)
 {
-    m_picture = picture;
-    if (picture.format() == QImage::Format_BGR888) {
+    if (picture.format() == QImage::Format_RGB32 || picture.isNull()) {
+        m_picture = picture;
+    } else if (picture.format() == QImage::Format_BGR888) {
         // Qt would split this conversion over freshly started worker
         // threads, which for one picture costs more than it saves.
-        QImage frame(picture.size(), QImage::Format_RGB32);
-        blockCopy(frame, 0, 0, picture.width(), picture.height(), picture, 0, 0);
-        m_pixmap = QPixmap::fromImage(std::move(frame));
+        m_picture = QImage(picture.size(), QImage::Format_RGB32);
+        blockCopy(m_picture, 0, 0, picture.width(), picture.height(), picture, 0, 0);
     } else {
-        m_pixmap = QPixmap::fromImage(picture);
+        m_picture = picture.convertToFormat(QImage::Format_RGB32);
     }
     update();
 }
@@ -45,7 +45,7 @@ void TfcImageForm::setPicture(const QImage &picture)
 void TfcImageForm::paintEvent(QPaintEvent *e)
 {
     QPainter p(this);
-    p.drawPixmap(e->rect().topLeft(), m_pixmap, e->rect());
+    p.drawImage(e->rect().topLeft(), m_picture, e->rect());
 }
 
 // ---------------------------------------------------------------- TSpeedButton

@@ -18,6 +18,8 @@ class TfcImageForm : public QWidget
     Q_OBJECT
 public:
     explicit TfcImageForm(QWidget *parent = nullptr);
+    // Kept as 32-bit pixels, which paint without conversion: parts of the
+    // picture repaint under every control.
     void setPicture(const QImage &picture);
     const QImage &picture() const { return m_picture; }
 
@@ -26,7 +28,6 @@ protected:
 
 private:
     QImage m_picture;
-    QPixmap m_pixmap; // converted once: parts of it repaint under every control
 };
 
 // A flat button showing a glyph from a strip (normal, disabled, pressed,

@@ -21,11 +21,11 @@ namespace {
 
 const QColor kOrange(255, 158, 62);
 
-QImage picture(const char *name)
+QImage picture(const char *name, QImage::Format format = QImage::Format_BGR888)
 {
     // A missing picture leaves its control blank rather than stopping start-up.
     try {
-        return loadDefaultImage(QString::fromLatin1(name));
+        return readBuiltInPicture(QString::fromLatin1(name), format);
     } catch (const VorlixError &) {
         return {};
     }
@@ -106,7 +106,7 @@ void TMainForm::buildLayout()
     fcImageForm1 = new TfcImageForm(this);
     fcImageForm1->setObjectName(QStringLiteral("fcImageForm1"));
     fcImageForm1->setGeometry(0, 0, 640, 480);
-    fcImageForm1->setPicture(picture("BACKGROUND"));
+    fcImageForm1->setPicture(picture("BACKGROUND", QImage::Format_RGB32));
 
     closebut = makeGlyphButton(this, "closebut", 615, 8, 18, 18, "CLOSEBUT", 4);
     closebut->setToolTip(QStringLiteral("Close program"));

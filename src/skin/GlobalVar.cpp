@@ -48,14 +48,48 @@ quint32 le(const uchar *p, int size)
 }
 
 // Writes one pixel given as 0xAARRGGBB in the requested layout.
-inline void putPixel(uchar *d, QRgb c, QImage::Format format)
+template <QImage::Format F>
+inline void putPixel(uchar *d, QRgb c)
 {
-    if (format == QImage::Format_BGR888) {
-        d[0] = uchar(qBlue(c));
-        d[1] = uchar(qGreen(c));
-        d[2] = uchar(qRed(c));
+    if constexpr (F == QImage::Format_BGR888) {
+        d[0] = uchar(c);
+        d[1] = uchar(c >> 8);
+        d[2] = uchar(c >> 16);
+    } else if constexpr (F == QImage::Format_RGB32) {
+        *reinterpret_cast<QRgb *>(d) = c | 0xff000000u;
     } else {
-        *reinterpret_cast<QRgb *>(d) = format == QImage::Format_RGB32 ? (c | 0xff000000u) : c;
+        *reinterpret_cast<QRgb *>(d) = c;
+    }
+}
+
+// One loop for each stored and requested layout, so that no test is left
+// inside the loop over the pixels.
+template <int Bits, QImage::Format F>
+void decodeRows(QImage &out, const uchar *pixels, qint64 stride, const QRgb *palette)
+{
+    constexpr int outBytes = F == QImage::Format_BGR888 ? 3 : 4;
+    const int width = out.width(), height = out.height();
+    for (int y = 0; y < height; ++y) {
+        const uchar *s = pixels + stride * (height - 1 - y);
+        uchar *d = out.scanLine(y);
+        for (int x = 0; x < width; ++x, d += outBytes) {
+            if constexpr (Bits == 8)
+                putPixel<F>(d, palette[s[x]]);
+            else if constexpr (Bits == 24)
+                putPixel<F>(d, 0xff000000u | s[3 * x] | (s[3 * x + 1] << 8) | (s[3 * x + 2] << 16));
+            else
+                putPixel<F>(d, le(s + 4 * x, 4));
+        }
+    }
+}
+
+template <int Bits>
+void decodeRows(QImage &out, const uchar *pixels, qint64 stride, const QRgb *palette)
+{
+    switch (out.format()) {
+    case QImage::Format_BGR888: decodeRows<Bits, QImage::Format_BGR888>(out, pixels, stride, palette); break;
+    case QImage::Format_RGB32: decodeRows<Bits, QImage::Format_RGB32>(out, pixels, stride, palette); break;
+    default: decodeRows<Bits, QImage::Format_ARGB32>(out, pixels, stride, palette); break;
     }
 }
 
@@ -107,22 +141,13 @@ QImage decodeBuiltInBmp(QByteArrayView data, QImage::Format format)
     QImage out(width, height, format);
     if (out.isNull())
         return {};
-    const int outBytes = format == QImage::Format_BGR888 ? 3 : 4;
-    for (int y = 0; y < height; ++y) {
-        const uchar *s = b + pixelsAt + stride * (height - 1 - y);
-        uchar *d = out.scanLine(y);
-        for (int x = 0; x < width; ++x, d += outBytes) {
-            QRgb c;
-            if (bits == 8) {
-                c = palette[s[x]];
-            } else if (bits == 24) {
-                c = 0xff000000u | le(s + 3 * x, 3);
-            } else {
-                c = le(s + 4 * x, 4);
-            }
-            putPixel(d, c, format);
-        }
-    }
+    const uchar *pixels = b + pixelsAt;
+    if (bits == 8)
+        decodeRows<8>(out, pixels, stride, palette);
+    else if (bits == 24)
+        decodeRows<24>(out, pixels, stride, palette);
+    else
+        decodeRows<32>(out, pixels, stride, palette);
     return out;
 }
 
