@@ -14,6 +14,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 #include <vector>
 
@@ -22,7 +23,6 @@
 #include "dialogs/ImageRes.h"
 #include "dialogs/SelDir.h"
 #include "mainwindow/MainForm.h"
-#include "skin/GlobalVar.h"
 
 using namespace vorlix;
 
@@ -32,7 +32,11 @@ namespace {
 class FirstPaint : public QObject
 {
 public:
-    explicit FirstPaint(QWidget *window) { window->installEventFilter(this); }
+    explicit FirstPaint(QWidget *window, std::function<void()> onPainted = {})
+        : m_onPainted(std::move(onPainted))
+    {
+        window->installEventFilter(this);
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -40,7 +44,9 @@ protected:
         if (event->type() == QEvent::Paint && !m_seen) {
             m_seen = true;
             watched->removeEventFilter(this);
-            QTimer::singleShot(0, [] {
+            QTimer::singleShot(0, [this] {
+                if (m_onPainted)
+                    m_onPainted();
                 std::printf("painted\n");
                 std::fflush(stdout);
                 QCoreApplication::exit(0);
@@ -50,6 +56,7 @@ protected:
     }
 
 private:
+    std::function<void()> m_onPainted;
     bool m_seen = false;
 };
 
@@ -80,26 +87,22 @@ int runEditor(int argc, char **argv, bool phases)
     step("application object");
     initApplication(app);
     step("fonts, style, icon");
-    AppWindows windows;
-    if (phases) {
-        // The same windows in the same order as createWindows(), one by one.
-        windows.mainForm = std::make_unique<TMainForm>();
-        step("main window");
-        windows.aboutbox = std::make_unique<TAboutbox>();
-        step("about box");
-        windows.imagesRes = std::make_unique<TImagesRes>();
-        step("size dialog");
-        windows.selDirect = std::make_unique<TSelDirect>();
-        step("directories dialog");
-        G().FirstResizeDialog = true;
-    } else {
-        windows = createWindows();
-    }
-    FirstPaint watch(windows.mainForm.get());
+    // As the program does it: the dialogs are built after the first frame.
+    AppWindows windows = createMainWindow();
+    step("main window");
+    createDialogsAfterFirstFrame(windows);
+    // Installed last, so it sees the paint first: the time ends at the frame.
+    FirstPaint watch(windows.mainForm.get(), [&] { step("first frame painted"); });
     showCentred(windows.mainForm.get());
     step("shown");
     const int rc = app.exec();
-    step("first frame painted");
+    if (phases) {
+        QElapsedTimer wait;
+        wait.start();
+        while (!windows.selDirect && wait.elapsed() < 5000)
+            QCoreApplication::processEvents();
+        step("dialogs, after the frame");
+    }
     return rc;
 }
 

@@ -26,6 +26,8 @@ private slots:
     void cleanup() { tearDownMainWindow(); }
 
     void startupCreatesEverything();
+    void dialogsFollowTheFirstFrame();
+    void noDialogsWhenTheWindowGoesUnshown();
     void layout_data();
     void layout();
     void stacking();
@@ -67,6 +69,38 @@ void TestMainForm::startupCreatesEverything()
     QCOMPARE(SelDirect->size(), QSize(450, 171));
     QCOMPARE(SelDirect->windowTitle(), QStringLiteral("Select Directory"));
     QCOMPARE(qApp->applicationName(), QStringLiteral("Vorlix"));
+}
+
+// The program's own start: the dialogs come once the main window has painted.
+void TestMainForm::dialogsFollowTheFirstFrame()
+{
+    m_windows = AppWindows();
+    resetGlobals();
+    m_windows = createMainWindow();
+    createDialogsAfterFirstFrame(m_windows);
+    QVERIFY(MainForm && !Aboutbox && !ImagesRes && !SelDirect);
+    QVERIFY(!G().FirstResizeDialog);
+    QCoreApplication::processEvents(); // nothing painted yet: still none
+    QVERIFY(!Aboutbox && !SelDirect);
+    showCentred(MainForm);
+    QTRY_VERIFY(Aboutbox && ImagesRes && SelDirect);
+    QCOMPARE(Aboutbox, m_windows.aboutbox.get());
+    QCOMPARE(ImagesRes, m_windows.imagesRes.get());
+    QCOMPARE(SelDirect, m_windows.selDirect.get());
+    QVERIFY(G().FirstResizeDialog);
+    QVERIFY(!Aboutbox->isVisible() && !ImagesRes->isVisible() && !SelDirect->isVisible());
+    QVERIFY(fake()->messages.isEmpty());
+}
+
+void TestMainForm::noDialogsWhenTheWindowGoesUnshown()
+{
+    m_windows = AppWindows();
+    resetGlobals();
+    m_windows = createMainWindow();
+    createDialogsAfterFirstFrame(m_windows);
+    m_windows = AppWindows(); // gone before it ever painted
+    QCoreApplication::processEvents();
+    QVERIFY(!MainForm && !Aboutbox && !ImagesRes && !SelDirect);
 }
 
 void TestMainForm::layout_data()

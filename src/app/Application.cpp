@@ -15,6 +15,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QStyleFactory>
+#include <QTimer>
 
 namespace vorlix {
 
@@ -93,14 +94,63 @@ void initApplication(QApplication &app)
     app.setWindowIcon(icon);
 }
 
-AppWindows createWindows()
+namespace {
+
+void createDialogs(AppWindows &w)
 {
-    AppWindows w;
-    w.mainForm = std::make_unique<TMainForm>();
     w.aboutbox = std::make_unique<TAboutbox>();
     w.imagesRes = std::make_unique<TImagesRes>();
     w.selDirect = std::make_unique<TSelDirect>();
     G().FirstResizeDialog = true;
+}
+
+// Watches the main window for its first paint, then builds the dialogs on
+// the next pass of the event loop, after the frame has gone to the screen.
+// A child of the main window, so nothing is built once that is gone.
+class DialogsAfterFirstFrame : public QObject
+{
+public:
+    DialogsAfterFirstFrame(AppWindows &windows)
+        : QObject(windows.mainForm.get()), m_windows(windows)
+    {
+        windows.mainForm->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] {
+                guarded([this] { createDialogs(m_windows); });
+                deleteLater();
+            });
+        }
+        return false;
+    }
+
+private:
+    AppWindows &m_windows;
+};
+
+} // namespace
+
+AppWindows createMainWindow()
+{
+    AppWindows w;
+    w.mainForm = std::make_unique<TMainForm>();
+    return w;
+}
+
+void createDialogsAfterFirstFrame(AppWindows &windows)
+{
+    new DialogsAfterFirstFrame(windows);
+}
+
+AppWindows createWindows()
+{
+    AppWindows w = createMainWindow();
+    createDialogs(w);
     return w;
 }
 
@@ -132,7 +182,8 @@ int runProgram(int argc, char **argv)
     if (parsed && parser.isSet(QStringLiteral("help")))
         parser.showHelp(0);
     {
-        AppWindows windows = createWindows();
+        AppWindows windows = createMainWindow();
+        createDialogsAfterFirstFrame(windows);
         showCentred(windows.mainForm.get());
         // Opened after the window is shown, so the error box (if any) has the
         // window as its parent; the first frame is painted later still.

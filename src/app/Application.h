@@ -45,6 +45,13 @@ void initApplication(QApplication &app);
 // FirstResizeDialog.
 AppWindows createWindows();
 
+// The same in two steps, as the program starts: the main window alone, and
+// the three dialogs once the main window's first frame is on the screen, so
+// that building them doesn't delay it. `windows` must outlive the main window.
+// Every use of a dialog copes with its not being there yet.
+AppWindows createMainWindow();
+void createDialogsAfterFirstFrame(AppWindows &windows);
+
 // Shows the main window centred on its screen.
 void showCentred(QWidget *window);
 

@@ -87,9 +87,12 @@ bool hasPicture(const TOImage *v)
 
 // --- TRadioGroup -------------------------------------------------------------------
 
-TRadioGroup::TRadioGroup(const QString &caption, const QStringList &items, QWidget *parent)
-    : QGroupBox(caption, parent), m_group(new QButtonGroup(this))
+TRadioGroup::TRadioGroup(const QString &caption, const QStringList &items, const QFont &font,
+                         QWidget *parent)
+    : QGroupBox(parent), m_group(new QButtonGroup(this))
 {
+    setFont(font);
+    setTitle(caption);
     m_group->setExclusive(true);
     for (int i = 0; i < items.size(); ++i) {
         auto *b = new QRadioButton(items[i], this);
@@ -183,9 +186,9 @@ void TImagesRes::buildLayout()
     StaticText10 = makeText(this, "StaticText10", 408, 72, 20, 22, QString());
 
     ResizeType = new TRadioGroup(QStringLiteral("ResizeType"),
-                                 {QStringLiteral("Sharp resize"), QStringLiteral("Smooth resize")}, this);
+                                 {QStringLiteral("Sharp resize"), QStringLiteral("Smooth resize")},
+                                 tahomaFont(11, true), this);
     ResizeType->setObjectName(QStringLiteral("ResizeType"));
-    ResizeType->setFont(tahomaFont(11, true));
     setTextColor(ResizeType, kOrange);
     ResizeType->setGeometry(200, 8, 121, 65);
     ResizeType->setItemIndex(0);

@@ -20,7 +20,10 @@ class TRadioGroup : public QGroupBox
 {
     Q_OBJECT
 public:
-    TRadioGroup(const QString &caption, const QStringList &items, QWidget *parent = nullptr);
+    // The font comes before the texts: a caption set in the parent's font
+    // would have that font loaded just to measure it.
+    TRadioGroup(const QString &caption, const QStringList &items, const QFont &font,
+                QWidget *parent = nullptr);
     // The chosen item, -1 for none.
     int ItemIndex() const;
     // Chooses an item (-1: none) without firing OnClick.
