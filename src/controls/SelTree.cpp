@@ -81,6 +81,7 @@ TSelTree::TSelTree(QWidget *parent) : QTreeView(parent)
     setModel(&m_model);
     setHeaderHidden(true);
     setIndentation(19);
+    setUniformRowHeights(true); // one font, no icons: every row is as high as the first
     setFont(tahomaFont(11));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
