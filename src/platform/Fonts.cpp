@@ -1,5 +1,6 @@
 #include "platform/Fonts.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFontDatabase>
 
@@ -12,22 +13,26 @@
 namespace vorlix {
 
 namespace {
-struct FontConfigLoader
+// Font work done on a thread of its own: reading fontconfig's configuration
+// before the application object exists, then listing the system's fonts
+// once the classic fonts have been added.
+struct FontLoader
 {
     std::thread thread;
-    bool started = false;
-    // A program that ends before the first text (--help) still waits here,
+    bool configStarted = false;
+    // A program that ends before its first text (--help) still waits here,
     // rather than ending with the thread running.
-    ~FontConfigLoader()
+    ~FontLoader() { wait(); }
+    void wait()
     {
         if (thread.joinable())
             thread.join();
     }
 };
 
-FontConfigLoader &loader()
+FontLoader &loader()
 {
-    static FontConfigLoader l;
+    static FontLoader l;
     return l;
 }
 } // namespace
@@ -35,10 +40,10 @@ FontConfigLoader &loader()
 void startFontConfigLoad()
 {
 #ifdef VORLIX_HAVE_FONTCONFIG
-    FontConfigLoader &l = loader();
-    if (l.started)
+    FontLoader &l = loader();
+    if (l.configStarted || l.thread.joinable())
         return;
-    l.started = true;
+    l.configStarted = true;
     // fontconfig publishes its configuration atomically: should Qt ask for it
     // first, both read it and one copy is dropped.
     l.thread = std::thread([] { FcInit(); });
@@ -47,9 +52,7 @@ void startFontConfigLoad()
 
 void waitForFontConfig()
 {
-    FontConfigLoader &l = loader();
-    if (l.thread.joinable())
-        l.thread.join();
+    loader().wait();
 }
 
 void registerFonts()
@@ -65,6 +68,15 @@ void registerFonts()
         if (QFile::exists(path))
             QFontDatabase::addApplicationFont(path);
     }
+    if (!QCoreApplication::instance())
+        return;
+    // Qt lists every font on the system the first time any text is measured.
+    // Begun here, the list is made while the main window is being built;
+    // Qt's font database locks itself, so a first text that comes sooner
+    // waits for it. The application object waits for the thread before it
+    // goes.
+    loader().thread = std::thread([] { QFontDatabase::families(); });
+    qAddPostRoutine(waitForFontConfig);
 }
 
 static QFont makeFont(const QString &family, int pixelSize, bool bold)

@@ -9,12 +9,14 @@ namespace vorlix {
 // connection to the window system is made, the two overlap. Does nothing
 // where Qt doesn't use fontconfig. Call from the main thread.
 void startFontConfigLoad();
-// Waits until the configuration started above has been read.
+// Waits until the font work on the worker thread has ended.
 void waitForFontConfig();
 
-// Waits for the font configuration, then makes the classic UI fonts known to Qt: Debian's fonts-wine ships Tahoma
-// and MS Sans Serif without registering them. Missing files are skipped and
-// the system sans font stands in.
+// Waits for the font configuration, then makes the classic UI fonts known to
+// Qt: Debian's fonts-wine ships Tahoma and MS Sans Serif without registering
+// them. Missing files are skipped and the system sans font stands in. With an
+// application object, goes on listing the system's fonts on the worker
+// thread while the caller builds its windows.
 void registerFonts();
 
 // Point sizes of the layout are at 96 dpi; pixel sizes keep the character
