@@ -60,6 +60,8 @@ private slots:
     void paste_data();
     void paste();
     void unreadableClipboardPictureIsReported();
+    void oversizedClipboardPictureIsRefusedUndecoded_data();
+    void oversizedClipboardPictureIsRefusedUndecoded();
     void swatchDialog_data();
     void swatchDialog();
     void swatchPaintAndExchange();
@@ -425,6 +427,54 @@ void TestEdit::unreadableClipboardPictureIsReported()
     QCOMPARE(fake()->messages.size(), 1);
     QCOMPARE(fake()->messages[0].text, QStringLiteral("The picture on the clipboard can't be read."));
     QCOMPARE(fake()->messages[0].icon, MsgIcon::Error);
+    QCOMPARE(MainForm->DesktopImg->Picture(), picture);
+    QVERIFY(!MainForm->ApplyBtn->isEnabled());
+}
+
+// A header declaring a picture no skin needs, followed by next to nothing:
+// refused from the header, so nothing the size of the declared picture is
+// ever allocated (the sanitizer stage would run out of memory otherwise).
+void TestEdit::oversizedClipboardPictureIsRefusedUndecoded_data()
+{
+    const auto bmp = [](qint32 width, qint32 height) {
+        QByteArray b(54, '\0');
+        const auto put = [&](int at, quint32 v, int size) {
+            for (int i = 0; i < size; ++i)
+                b[at + i] = char(v >> (8 * i));
+        };
+        b[0] = 'B';
+        b[1] = 'M';
+        put(2, 54 + 12, 4);
+        put(10, 54, 4);
+        put(14, 40, 4);
+        put(18, quint32(width), 4);
+        put(22, quint32(height), 4);
+        put(26, 1, 2);
+        put(28, 24, 2);
+        return b + QByteArray(12, '\x7f');
+    };
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message");
+    const QString limits = QStringLiteral(" pixels, too large for a skin. A picture may be at most 16,384 pixels "
+                                          "wide and 16,384 pixels high, and hold at most 67,108,864 pixels.");
+    QTest::newRow("wider than 16384") << bmp(20000, 2) << QStringLiteral("The picture is 20,000 x 2") + limits;
+    QTest::newRow("9000 x 9000, over 64 Mi pixels")
+        << bmp(9000, 9000) << QStringLiteral("The picture is 9,000 x 9,000") + limits;
+}
+
+void TestEdit::oversizedClipboardPictureIsRefusedUndecoded()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    select(16);
+    const QImage picture = patterned(21, 17);
+    MainForm->DesktopImg->assignPicture(picture);
+    auto *data = new QMimeData;
+    data->setData(QStringLiteral("image/bmp"), bytes);
+    QGuiApplication::clipboard()->setMimeData(data);
+    MainForm->Paste1->trigger();
+    QCOMPARE(fake()->messages.size(), 1);
+    QCOMPARE(fake()->messages[0].text, message);
     QCOMPARE(MainForm->DesktopImg->Picture(), picture);
     QVERIFY(!MainForm->ApplyBtn->isEnabled());
 }

@@ -8,6 +8,8 @@
 #include <QImageReader>
 #include <QLocale>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -188,6 +190,20 @@ void requirePictureSizeForSkin(qint64 width, qint64 height)
                        "%3 pixels wide and %3 pixels high, and hold at most %4 pixels")
             .arg(english.toString(width), english.toString(height), english.toString(kMaxPictureSide),
                  english.toString(kMaxPicturePixels)));
+}
+
+QImage readPictureForSkin(QImageReader &reader)
+{
+    const QSize size = reader.size();
+    if (size.isValid())
+        requirePictureSizeForSkin(size.width(), size.height());
+    // The size check bounds what the reader allocates; Qt's own limit
+    // (128 MiB) would refuse pictures within it.
+    QImageReader::setAllocationLimit(std::max(QImageReader::allocationLimit(), 512));
+    const QImage image = reader.read();
+    if (!image.isNull())
+        requirePictureSizeForSkin(image.width(), image.height());
+    return image;
 }
 
 QImage readBmpFile(const QString &path)

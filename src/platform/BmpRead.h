@@ -2,6 +2,7 @@
 // Reading BMP files for import. Whatever the file's name, only the BMP reader
 // is used, so a PNG renamed to .bmp is refused.
 #include <QImage>
+#include <QImageReader>
 #include <QSize>
 #include <QString>
 
@@ -15,6 +16,12 @@ inline constexpr qint64 kMaxPicturePixels = 64LL * 1024 * 1024;
 // Throws VorlixError naming the size and both limits when a picture of this
 // size (a negative extent counts by its magnitude) is too large for the skin.
 void requirePictureSizeForSkin(qint64 width, qint64 height);
+
+// Reads a picture in any format Qt reads, for the skin: refused with the
+// size message before anything is decoded when its header gives a size too
+// large, and after decoding when it gives none. Null when it doesn't decode
+// (the reader's errorString() says why).
+QImage readPictureForSkin(QImageReader &reader);
 
 // Reads a BMP file into a 24-bit QImage::Format_BGR888 picture. Every pixel has
 // a defined value even when the file is damaged (pixels the reader could not

@@ -1,6 +1,9 @@
 #include "platform/Clipboard.h"
 
+#include "platform/BmpRead.h"
 #include "platform/Errors.h"
+
+#include <QBuffer>
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -36,24 +39,33 @@ QImage pictureFromClipboard()
     const QMimeData *data = clipboard.mimeData();
     if (!data)
         return {};
+    // Encoded pictures first (another program offers image/png, a browser
+    // the same): their size is known from the header, so a picture no skin
+    // needs is refused before it is decoded. The first format that reads
+    // wins.
     QImage image;
-    if (data->hasImage()) {
-        image = clipboard.image();
-    } else {
-        // Encoded pictures only (a browser offers image/png): the first
-        // format that reads wins.
-        bool offered = false;
-        for (const QString &format : data->formats()) {
-            if (!format.startsWith(QLatin1String("image/")))
-                continue;
-            offered = true;
-            image = QImage::fromData(data->data(format));
-            if (!image.isNull())
-                break;
-        }
-        if (!offered)
-            return {};
+    bool offered = false;
+    for (const QString &format : data->formats()) {
+        if (!format.startsWith(QLatin1String("image/")))
+            continue;
+        offered = true;
+        QBuffer bytes;
+        bytes.setData(data->data(format));
+        bytes.open(QIODevice::ReadOnly);
+        QImageReader reader(&bytes, format.mid(6).toLatin1());
+        image = readPictureForSkin(reader);
+        if (!image.isNull())
+            break;
     }
+    if (image.isNull() && data->hasImage()) {
+        // A picture held in memory, from this program or another Qt one.
+        image = clipboard.image();
+        if (!image.isNull())
+            requirePictureSizeForSkin(image.width(), image.height());
+        offered = true;
+    }
+    if (!offered)
+        return {};
     if (image.isNull() || image.width() <= 0 || image.height() <= 0)
         throw VorlixError(QStringLiteral("The picture on the clipboard can't be read"));
 

@@ -93,18 +93,12 @@ QImage readPicture(const QString &name)
     if (!QFileInfo(name).isFile()) // a pipe or device would block the reader
         throw failed(QStringLiteral("It is not a regular file."));
     QImageReader reader(name);
-    // Refused from the header, before anything is decoded.
-    const QSize size = reader.size();
+    QImage loaded;
     try {
-        if (size.isValid())
-            requirePictureSizeForSkin(size.width(), size.height());
+        loaded = readPictureForSkin(reader);
     } catch (const VorlixError &e) {
         throw failed(e.message());
     }
-    // The size check above bounds what the reader allocates; Qt's own
-    // limit would refuse pictures within it.
-    QImageReader::setAllocationLimit(std::max(QImageReader::allocationLimit(), 512));
-    const QImage loaded = reader.read();
     if (loaded.isNull())
         throw failed(reader.errorString());
     return loaded;
