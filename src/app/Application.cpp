@@ -110,7 +110,7 @@ void createDialogs(AppWindows &w)
 class DialogsAfterFirstFrame : public QObject
 {
 public:
-    DialogsAfterFirstFrame(AppWindows &windows)
+    explicit DialogsAfterFirstFrame(AppWindows &windows)
         : QObject(windows.mainForm.get()), m_windows(windows)
     {
         windows.mainForm->installEventFilter(this);

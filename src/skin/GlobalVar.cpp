@@ -122,6 +122,7 @@ QImage decodeBuiltInBmp(QByteArrayView data, QImage::Format format)
         if (colours > 256 || 14 + qint64(header) + 4 * qint64(colours) > size)
             return {};
     } else if (bits == 24 && compression == 0) {
+        // nothing more to check
     } else if (bits == 32 && compression == 3 && header >= 108) {
         if (le(b + 54, 4) != 0x00ff0000u || le(b + 58, 4) != 0x0000ff00u || le(b + 62, 4) != 0x000000ffu
             || le(b + 66, 4) != 0xff000000u)
