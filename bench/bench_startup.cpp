@@ -19,9 +19,6 @@
 #include <vector>
 
 #include "app/Application.h"
-#include "dialogs/Aboutbox.h"
-#include "dialogs/ImageRes.h"
-#include "dialogs/SelDir.h"
 #include "mainwindow/MainForm.h"
 
 using namespace vorlix;

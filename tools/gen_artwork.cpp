@@ -1463,8 +1463,8 @@ void chunk(std::vector<uint8_t> &png, const char *type, const std::vector<uint8_
 std::vector<uint8_t> zlibStream(const std::vector<uint8_t> &raw);
 
 // A picture of at most 256 colours and no alpha as colour type 3: one byte
-// a pixel and no row filters, which the editor decodes at start-up several
-// times faster than 24-bit rows. Empty when the picture has more colours.
+// a pixel and no row filters, as the desktop icons are written. Empty when
+// the picture has more colours.
 std::vector<uint8_t> encodePalettePng(const QImage &im)
 {
     if (im.format() == QImage::Format_ARGB32)

@@ -1,7 +1,5 @@
 #include "controls/Controls.h"
 
-#include "platform/Blit.h"
-
 #include <QBitmap>
 #include <QMouseEvent>
 #include <QPainter>
@@ -29,16 +27,7 @@ TfcImageForm::TfcImageForm(QWidget *parent) : QWidget(parent) {}
 
 void TfcImageForm::setPicture(const QImage &picture)
 {
-    if (picture.format() == QImage::Format_RGB32 || picture.isNull()) {
-        m_picture = picture;
-    } else if (picture.format() == QImage::Format_BGR888) {
-        // Qt would split this conversion over freshly started worker
-        // threads, which for one picture costs more than it saves.
-        m_picture = QImage(picture.size(), QImage::Format_RGB32);
-        blockCopy(m_picture, 0, 0, picture.width(), picture.height(), picture, 0, 0);
-    } else {
-        m_picture = picture.convertToFormat(QImage::Format_RGB32);
-    }
+    m_picture = picture.convertToFormat(QImage::Format_RGB32); // no copy when it already is
     update();
 }
 
