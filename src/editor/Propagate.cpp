@@ -21,6 +21,9 @@ void StretchIntoSheet(GlobalVar &g, SheetKind sheet, const Rect &source, const R
     QImage *target = g.sheet(sheet);
     if (!target || !g.ImportPicture)
         return;
+    // A short sheet first grows to the format's size, so the whole element
+    // takes the picture.
+    growSheetToCover(g, sheet, destination);
     const int dw = destination.Right - destination.Left;
     const int dh = destination.Bottom - destination.Top;
     const int sx = g.SourceAtWindowRect ? source.Left : 0;

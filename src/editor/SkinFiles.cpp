@@ -1,16 +1,20 @@
 #include "editor/SkinFiles.h"
 
+#include "output/FastDIB.h"
+#include "output/SkinExport.h"
 #include "output/SkinWriter.h"
-#include "platform/Blit.h"
 #include "platform/BmpRead.h"
 #include "platform/Errors.h"
 #include "skin/GlobalVar.h"
 
+#include <QBuffer>
+#include <QColorSpace>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
+#include <QImageReader>
+#include <QImageWriter>
 
 #include <zip.h>
 
@@ -49,87 +53,134 @@ QString megabytes(qint64 bytes)
                           .arg(kMaxSkinFiles));
 }
 
-// Collects the sheets and carried files of one skin, then hands them over.
-class SkinBuilder
+// A file of the skin as read, before sheets are chosen.
+using FoundFile = SkinFile;
+
+bool isPng(const QByteArray &bytes)
 {
-public:
-    SkinBuilder()
-    {
-        for (SheetKind k = 0; k < kSheetCount; ++k)
-            m_skin.sheets[size_t(k)] = loadDefaultImage(QString::fromLatin1(sheetInfo(k).imageName));
-    }
+    return bytes.startsWith("\x89PNG\r\n\x1a\n");
+}
 
-    bool haveSheet(SheetKind k) const { return !m_sourceName[size_t(k)].isEmpty(); }
+// A sheet's picture from its file's bytes, whatever its name says: players
+// go by the content too. 24 bits per pixel; throws VorlixError when it does
+// not decode.
+QImage decodeSheetPicture(const QByteArray &bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    if (!isPng(bytes))
+        return readBmpDevice(buffer);
+    QImageReader reader(&buffer, "png");
+    reader.setAutoDetectImageFormat(false);
+    reader.setAutoTransform(false);
+    QImage image = readPictureForSkin(reader);
+    if (image.isNull())
+        throw VorlixError(QStringLiteral("PNG image is not valid"));
+    image = image.convertToFormat(QImage::Format_BGR888);
+    if (image.isNull())
+        throw VorlixError(QStringLiteral("PNG image is not valid"));
+    image.setColorSpace(QColorSpace());
+    return image;
+}
 
-    // A picture read for sheet k: copied into the built-in sheet's top-left
-    // corner, clipped, so a picture of another size keeps the rest built in.
-    void setSheet(SheetKind k, const QString &name, const QImage &picture)
-    {
-        QImage &sheet = m_skin.sheets[size_t(k)];
-        if (picture.size() == sheet.size() && picture.format() == QImage::Format_BGR888)
-            sheet = picture;
-        else
-            blockCopy(sheet, 0, 0, picture.width(), picture.height(), picture, 0, 0);
-        m_sourceName[size_t(k)] = name;
-    }
+bool isPngName(const QString &name)
+{
+    return name.endsWith(QLatin1String(".png"), Qt::CaseInsensitive);
+}
 
-    // A second file for a sheet already read ("MAIN.BMP" beside "main.bmp").
-    void duplicate(SheetKind k, const QString &name)
-    {
-        m_skin.refused << QStringLiteral("%1 (%2 was used instead)").arg(name, m_sourceName[size_t(k)]);
-    }
+// Of the files that could give sheet k, the one players use: a BMP before a
+// PNG; among names that differ only in case, in an archive the last entry
+// (unpacked one after another, a later file replaces an earlier one), in a
+// folder the name in lower case, else the first by name.
+int chooseSheetFile(const QList<int> &candidates, const QList<SkinFile> &files, SheetKind k, bool archive)
+{
+    QList<int> bmps, pngs;
+    for (int i : candidates)
+        (isPngName(files[i].path) ? pngs : bmps) << i;
+    const QList<int> &pool = bmps.isEmpty() ? pngs : bmps;
+    if (pool.isEmpty())
+        return -1;
+    if (archive)
+        return pool.last();
+    const QString lower = sheetFileName(k).section(QLatin1Char('.'), 0, 0)
+        + (bmps.isEmpty() ? QStringLiteral(".png") : QStringLiteral(".bmp"));
+    for (int i : pool)
+        if (files[i].path == lower)
+            return i;
+    return pool.first();
+}
 
-    void refuse(SheetKind k, const QString &name, const QString &reason)
-    {
-        m_sourceName[size_t(k)] = name; // tried: not reported missing as well
-        m_skin.refused << QStringLiteral("%1 (%2)").arg(name, reason);
-    }
-
-    // An archive may name a file twice; the first copy is kept, as a folder
-    // can hold only one.
-    void carry(const QString &path, const QByteArray &bytes)
-    {
-        for (const CarriedFile &c : m_skin.carried)
-            if (c.path == path)
-                return;
-        m_skin.carried.append({path, bytes});
-    }
-    void leaveOut(const QString &path) { m_skin.leftOut << path; }
-
-    LoadedSkin finish(const QString &skinPath)
-    {
-        for (SheetKind k : {skMain, skTitleBar, skCButtons, skShufRep, skPlayPaus, skVolume, skBalance,
-                            skMonoSter, skPosBar})
-            if (!haveSheet(k))
-                m_skin.missing << sheetFileName(k);
-        // Most likely the wrong folder or archive was chosen: opening it would
-        // only throw the current sheets away.
-        if (m_skin.missing.size() == kSheetCount)
-            throw VorlixError(QStringLiteral("Cannot open skin \"%1\": it holds none of the skin's bitmaps (%2)")
-                                  .arg(skinPath, m_skin.missing.join(QStringLiteral(", "))));
-        return std::move(m_skin);
-    }
-
-private:
-    LoadedSkin m_skin;
-    std::array<QString, kSheetCount> m_sourceName;
+// Chooses and reads the sheets among a skin's files.
+// Sheet files that exist but could not be read are refused, not missing.
+struct Unreadable
+{
+    QString path;
+    QString reason;
 };
 
-// Reads a sheet through the BMP reader; a refusal goes into the report.
-void readSheetFile(SkinBuilder &b, SheetKind k, const QString &name, const QString &file,
-                   const QString &shownFile)
+LoadedSkin assembleSkin(QList<SkinFile> files, bool archive, const QString &skinPath,
+                        const QList<Unreadable> &unreadable = {})
 {
-    if (b.haveSheet(k)) {
-        b.duplicate(k, name);
-        return;
+    LoadedSkin skin;
+    std::array<bool, kSheetCount> named{};
+    for (const Unreadable &u : unreadable) {
+        named[size_t(sheetForPictureName(u.path))] = true;
+        skin.refused << QStringLiteral("%1 (%2)").arg(u.path, u.reason);
     }
-    try {
-        b.setSheet(k, name, readBmpFile(file));
-    } catch (const VorlixError &e) {
-        QString reason = e.message();
-        reason.replace(file, shownFile); // never a temporary's name
-        b.refuse(k, name, reason);
+    std::array<QList<int>, kSheetCount> candidates;
+    for (int i = 0; i < files.size(); ++i) {
+        const SheetKind k = files[i].path.contains(QLatin1Char('/')) ? SheetKind(skNone)
+                                                                      : sheetForPictureName(files[i].path);
+        if (k != skNone)
+            candidates[size_t(k)] << i;
     }
+    bool any = false;
+    for (SheetKind k = 0; k < kSheetCount; ++k) {
+        const int chosen = chooseSheetFile(candidates[size_t(k)], files, k, archive);
+        skin.set.sheetFile[size_t(k)] = chosen;
+        if (chosen < 0)
+            continue;
+        any = true;
+        for (int i : candidates[size_t(k)])
+            if (i != chosen)
+                skin.kept << QStringLiteral("%1 (%2 is the one players use)").arg(files[i].path, files[chosen].path);
+        try {
+            skin.sheets[size_t(k)] = decodeSheetPicture(files[chosen].bytes);
+            skin.origins[size_t(k)] = SheetOrigin::File;
+        } catch (const VorlixError &e) {
+            skin.refused << QStringLiteral("%1 (%2)").arg(files[chosen].path, e.message());
+        }
+    }
+    // Most likely the wrong folder or archive was chosen: opening it would
+    // only throw the current sheets away.
+    if (!any && unreadable.isEmpty()) {
+        QStringList names;
+        for (SheetKind k : kSkinFileOrder)
+            names << sheetFileName(k);
+        throw VorlixError(QStringLiteral("Cannot open skin \"%1\": it holds none of the skin's bitmaps (%2)")
+                              .arg(skinPath, names.join(QStringLiteral(", "))));
+    }
+    // What stands in for the sheets that were not read.
+    for (SheetKind k : kSkinFileOrder) {
+        if (skin.origins[size_t(k)] == SheetOrigin::File)
+            continue;
+        const SheetKind from = fallbackSheet(k);
+        const bool lacking = skin.set.sheetFile[size_t(k)] < 0 && !named[size_t(k)];
+        if (lacking && from != skNone && skin.origins[size_t(from)] == SheetOrigin::File) {
+            skin.sheets[size_t(k)] = skin.sheets[size_t(from)];
+            skin.origins[size_t(k)] = SheetOrigin::Fallback;
+            skin.missing << QStringLiteral("%1 (players draw it from %2)")
+                                .arg(sheetFileName(k), files[skin.set.sheetFile[size_t(from)]].path);
+            continue;
+        }
+        skin.sheets[size_t(k)] = loadDefaultImage(QString::fromLatin1(sheetInfo(k).imageName));
+        skin.origins[size_t(k)] = SheetOrigin::BuiltIn;
+        if (lacking)
+            skin.missing << sheetFileName(k);
+    }
+    skin.set.files = std::move(files);
+    return skin;
 }
 
 // ---- archives
@@ -199,19 +250,31 @@ SheetKind sheetForFileName(const QString &fileName)
     return skNone;
 }
 
+SheetKind sheetForPictureName(const QString &fileName)
+{
+    if (isPngName(fileName))
+        return sheetForFileName(fileName.left(fileName.size() - 4) + QStringLiteral(".bmp"));
+    return sheetForFileName(fileName);
+}
+
 QString LoadedSkin::report() const
 {
     QStringList lines;
-    if (!missing.isEmpty() || !refused.isEmpty())
+    QStringList standIns;
+    for (const QString &m : missing)
+        if (!m.contains(QLatin1Char('(')))
+            standIns << m;
+    if (!standIns.isEmpty() || !refused.isEmpty())
         lines << QStringLiteral("Some pictures of the skin could not be used; the built-in pictures stand in "
-                                "for them.");
+                                "for them. They are saved with the skin only once you edit them.");
     if (!missing.isEmpty())
         lines << QStringLiteral("Missing: %1").arg(missing.join(QStringLiteral(", ")));
     if (!refused.isEmpty())
-        lines << QStringLiteral("Refused: %1").arg(refused.join(QStringLiteral(", ")));
+        lines << QStringLiteral("Refused, and kept as they are: %1").arg(refused.join(QStringLiteral(", ")));
+    if (!kept.isEmpty())
+        lines << QStringLiteral("Kept as they are: %1").arg(kept.join(QStringLiteral(", ")));
     if (!leftOut.isEmpty())
-        lines << QStringLiteral("Left out, as they lie outside the skin's folder: %1")
-                     .arg(leftOut.join(QStringLiteral(", ")));
+        lines << QStringLiteral("Left out: %1").arg(leftOut.join(QStringLiteral(", ")));
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -249,23 +312,26 @@ LoadedSkin readSkinFolder(const QString &dir)
     }
     std::sort(found.begin(), found.end(), [](const Found &a, const Found &b) { return a.relative < b.relative; });
 
-    SkinBuilder b;
+    QList<SkinFile> files;
+    QList<Unreadable> unreadable;
     for (const Found &f : found) {
-        const SheetKind k = f.relative.contains(QLatin1Char('/')) ? SheetKind(skNone) : sheetForFileName(f.relative);
-        if (k != skNone) {
-            readSheetFile(b, k, f.relative, f.absolute, f.absolute);
+        QFile file(f.absolute);
+        if (!file.open(QIODevice::ReadOnly)) {
+            // A sheet that can't be read is reported like a damaged one; any
+            // other file can't be carried, so the skin can't be opened whole.
+            const bool sheet = !f.relative.contains(QLatin1Char('/')) && sheetForPictureName(f.relative) != skNone;
+            if (!sheet)
+                throw VorlixError(QStringLiteral("Cannot open file \"%1\". %2").arg(f.absolute, file.errorString()));
+            unreadable.append({f.relative, file.errorString()});
             continue;
         }
-        QFile file(f.absolute);
-        if (!file.open(QIODevice::ReadOnly))
-            throw VorlixError(QStringLiteral("Cannot open file \"%1\". %2").arg(f.absolute, file.errorString()));
         // Bounded, in case the file grew since it was listed.
         QByteArray bytes = file.read(kMaxSkinFileBytes + 1);
         if (bytes.size() > kMaxSkinFileBytes)
             tooLarge(dir, f.relative, bytes.size());
-        b.carry(f.relative, bytes);
+        files.append({f.relative, bytes, QFileInfo(f.absolute).permissions()});
     }
-    return b.finish(dir);
+    return assembleSkin(std::move(files), false, dir, unreadable);
 }
 
 LoadedSkin readSkinArchive(const QString &path)
@@ -320,25 +386,25 @@ LoadedSkin readSkinArchive(const QString &path)
     QString rootFolder;
     bool sheetAtRoot = false;
     for (const Entry &e : entries)
-        if (!e.path.contains(QLatin1Char('/')) && sheetForFileName(e.path) != skNone)
+        if (!e.path.contains(QLatin1Char('/')) && sheetForPictureName(e.path) != skNone)
             sheetAtRoot = true;
     if (!sheetAtRoot) {
         for (const Entry &e : entries) {
             const QStringList parts = e.path.split(QLatin1Char('/'));
-            if (parts.size() == 2 && sheetForFileName(parts[1]) != skNone) {
+            if (parts.size() == 2 && sheetForPictureName(parts[1]) != skNone) {
                 rootFolder = parts[0] + QLatin1Char('/');
                 break;
             }
         }
     }
 
-    QTemporaryDir scratch; // sheets pass through the file reader
-    SkinBuilder b;
+    QList<SkinFile> files;
+    QStringList leftOut;
     for (const Entry &e : entries) {
         if (!e.path.startsWith(rootFolder)) {
             // Resource forks some packers add are no part of any skin.
             if (!e.path.startsWith(QLatin1String("__MACOSX/")))
-                b.leaveOut(e.path);
+                leftOut << QStringLiteral("%1 (outside the skin's folder)").arg(e.path);
             continue;
         }
         const QString relative = e.path.mid(rootFolder.size());
@@ -358,23 +424,20 @@ LoadedSkin readSkinArchive(const QString &path)
         if (got != e.size || more != 0)
             badArchive(path, QStringLiteral("the entry \"%1\" is damaged (%2)").arg(e.path, why));
 
-        const SheetKind k = relative.contains(QLatin1Char('/')) ? SheetKind(skNone) : sheetForFileName(relative);
-        if (k == skNone) {
-            b.carry(relative, bytes);
-            continue;
-        }
-        if (!scratch.isValid())
-            throw VorlixError(QStringLiteral("Cannot open skin \"%1\": no room for a temporary file (%2)")
-                                  .arg(path, scratch.errorString()));
-        const QString tmp = scratch.filePath(QStringLiteral("sheet.bmp"));
-        QFile out(tmp);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size())
-            throw VorlixError(QStringLiteral("Cannot open skin \"%1\": cannot write a temporary file (%2)")
-                                  .arg(path, out.errorString()));
-        out.close();
-        readSheetFile(b, k, relative, tmp, relative);
+        // Unpacked one after another, a later entry of the same name replaces
+        // an earlier one: players see the last.
+        for (qsizetype i = 0; i < files.size(); ++i)
+            if (files[i].path == relative) {
+                files.removeAt(i);
+                leftOut << QStringLiteral("%1 (named twice; the last one is used)").arg(e.path);
+                break;
+            }
+        files.append({relative, bytes, std::nullopt});
     }
-    return b.finish(path);
+    LoadedSkin skin = assembleSkin(std::move(files), true, path);
+    skin.set.archiveFolder = rootFolder;
+    skin.leftOut = leftOut;
+    return skin;
 }
 
 LoadedSkin readSkin(const QString &path)
@@ -382,6 +445,44 @@ LoadedSkin readSkin(const QString &path)
     if (QFileInfo(path).isDir())
         return readSkinFolder(path);
     return readSkinArchive(path);
+}
+
+QByteArray encodeSheet(const QImage &sheet, const QString &fileName)
+{
+    QImage pixels = sheet.convertToFormat(QImage::Format_BGR888);
+    if (!isPngName(fileName))
+        return bitmapFileBytes(pixels);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(pixels.convertToFormat(QImage::Format_RGB888)))
+        throw VorlixError(QStringLiteral("Cannot encode %1 (%2)").arg(fileName, writer.errorString()));
+    return bytes;
+}
+
+SkinFileSet skinFilesToSave(const SkinFileSet &set, const GlobalVar &g)
+{
+    SkinFileSet out = set;
+    for (SheetKind k : kSkinFileOrder) {
+        const QImage *sheet = g.sheet(k);
+        if (!sheet || !g.sheetEdited(k))
+            continue;
+        int &i = out.sheetFile[size_t(k)];
+        if (i < 0) {
+            out.files.append({sheetFileName(k), {}, std::nullopt});
+            i = int(out.files.size() - 1);
+        }
+        out.files[i].bytes = encodeSheet(*sheet, out.files[i].path);
+    }
+    return out;
+}
+
+void markSheetsWritten(GlobalVar &g)
+{
+    for (SheetKind k = 0; k < kSheetCount; ++k)
+        if (const QImage *sheet = g.sheet(k); sheet && g.sheetEdited(k))
+            g.SheetStates[size_t(k)] = {SheetOrigin::File, *sheet};
 }
 
 } // namespace vorlix

@@ -1,39 +1,64 @@
 #pragma once
-// Reading a whole skin, from a folder or a zip archive (.wsz, .zip), into the
-// nine sheets plus the skin's other files, which are carried along unchanged
-// so that saving the skin again keeps it complete.
+// Reading a whole skin, from a folder or a zip archive (.wsz, .zip), and
+// choosing what saving it writes. A skin the user opens is theirs: every file
+// is kept with its bytes, name and order, each sheet keeps the size of its
+// file, and only what the user edited is written afresh.
 #include "skin/SkinSheets.h"
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QImage>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <array>
+#include <optional>
 
 namespace vorlix {
 
-// A file of the skin that is not one of the nine sheets: its path inside the
-// skin ("/" separated, no leading "/") and its bytes.
-struct CarriedFile
+struct GlobalVar;
+
+// One file of a skin: its path inside the skin's folder ("/" separated, no
+// leading "/", the case it came with) and its bytes.
+struct SkinFile
 {
     QString path;
     QByteArray bytes;
+    // The file's permissions in a folder skin, kept when it is saved into a
+    // folder; none for an archive entry.
+    std::optional<QFileDevice::Permissions> permissions;
+};
+
+// Every file of a skin, in the skin's own order (a folder's sorted by path,
+// an archive's as its entries lie), and which of them each sheet came from.
+struct SkinFileSet
+{
+    QList<SkinFile> files;
+    // The file that names each sheet: the one read, or the one refused; -1
+    // when the skin has none.
+    std::array<int, kSheetCount> sheetFile;
+    // "Name/" when an archive keeps the skin in one folder inside it.
+    QString archiveFolder;
+
+    SkinFileSet() { sheetFile.fill(-1); }
 };
 
 struct LoadedSkin
 {
-    // 24-bit, each of its sheet's size; a sheet the skin lacks (or whose file
-    // was refused) holds the built-in picture.
+    SkinFileSet set;
+    // Each of its file's size, 24 bits per pixel. A sheet the skin lacks
+    // holds what players draw instead (origin Fallback), else the built-in
+    // picture (origin BuiltIn), as does a sheet whose file was refused.
     std::array<QImage, kSheetCount> sheets;
-    QList<CarriedFile> carried;
-    QStringList missing; // sheet file names not found
-    QStringList refused; // "name (reason)"
-    QStringList leftOut; // archive entries outside the skin's folder
+    std::array<SheetOrigin, kSheetCount> origins{};
+    QStringList missing;  // sheets the skin lacks, with what stands in
+    QStringList refused;  // "name (reason)"
+    QStringList kept;     // other files named like a sheet, kept as they are
+    QStringList leftOut;  // archive entries outside the skin's folder
 
-    // One message naming what was missing, refused or left out; empty when
-    // all nine sheets were read and nothing was left out.
+    // One message naming what was missing, refused, kept aside or left out;
+    // empty when the skin gave all nine sheets and nothing else to say.
     QString report() const;
 };
 
@@ -42,16 +67,33 @@ inline constexpr qint64 kMaxSkinFileBytes = 64LL * 1024 * 1024;
 inline constexpr qint64 kMaxSkinTotalBytes = 256LL * 1024 * 1024;
 inline constexpr int kMaxSkinFiles = 10000;
 
-// The sheet a file name stands for, whatever its case ("MAIN.BMP"), or skNone.
+// The sheet a BMP file name stands for, whatever its case ("MAIN.BMP"), or
+// skNone.
 SheetKind sheetForFileName(const QString &fileName);
+// The same for a picture a skin may give a sheet as: "main.bmp" or
+// "main.png", any case.
+SheetKind sheetForPictureName(const QString &fileName);
 
 // Read a skin. The result is complete or the call throws VorlixError with a
 // message naming the problem (not a zip archive, truncated, an entry with an
-// absolute path or "..", an encrypted entry, a file or a skin too large), so
-// that a caller never holds a half-read skin.
+// absolute path or "..", an encrypted entry, a file or a skin too large, no
+// sheet at all), so that a caller never holds a half-read skin.
 LoadedSkin readSkinFolder(const QString &dir);
 LoadedSkin readSkinArchive(const QString &path);
 // A folder or an archive, whichever the path names.
 LoadedSkin readSkin(const QString &path);
+
+// What saving the skin writes, as the sheets in g now are: every file of the
+// set in its order, byte for byte, except an edited sheet, which is encoded
+// afresh under its file's name (PNG when the name ends in .png, else a 24-bit
+// BMP); a sheet the skin lacked is added as "<name>.bmp" only once edited.
+// The result's sheetFile tells where each sheet now lies.
+SkinFileSet skinFilesToSave(const SkinFileSet &set, const GlobalVar &g);
+// Once those files are written: every edited sheet now comes from its file.
+void markSheetsWritten(GlobalVar &g);
+
+// Encodes a sheet as a file of that name would hold it: PNG for ".png",
+// else a 24-bit BMP.
+QByteArray encodeSheet(const QImage &sheet, const QString &fileName);
 
 } // namespace vorlix

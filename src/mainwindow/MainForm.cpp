@@ -170,6 +170,12 @@ void TMainForm::buildLayout()
         (*spares[i])->hide();
     }
 
+    SheetNote = makeLabel(this, "SheetNote", 208, 352, QString(), tahomaFont(11), windowText);
+    SheetNote->setWordWrap(true);
+    SheetNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    SheetNote->setGeometry(208, 354, 154, 84);
+    SheetNote->hide();
+
     // Windowed controls lie above every drawn one.
     StateChanger = new TRxSlider(this);
     StateChanger->setObjectName(QStringLiteral("StateChanger"));

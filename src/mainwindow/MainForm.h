@@ -75,6 +75,8 @@ public:
     // message box closes; run once while the window is built.
     void setupEditing();
 private:
+    // Shows or hides SheetNote for the element in the view.
+    void updateSheetNote();
     // True while no node is selected or the selected node is a group.
     bool noElementSelected() const;
     // Puts SelectionRect in order and limits it to DesktopImg's picture; a
@@ -214,6 +216,9 @@ public:
     QLabel *State2 = nullptr;
     QLabel *State3 = nullptr;
     QLabel *Label4 = nullptr;
+    // Says when the shown element's sheet is not the skin's own file as
+    // players know it (another size, missing, drawn from another sheet).
+    QLabel *SheetNote = nullptr;
     TRxSlider *StateChanger = nullptr;
     QFrame *Panel1 = nullptr;
     TImage *selectimg = nullptr;

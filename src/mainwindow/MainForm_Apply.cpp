@@ -34,8 +34,21 @@ void TMainForm::writeViewIntoSheet()
     QImage *sheet = G().sheet(e.Sheet);
     if (!sheet)
         return; // a group has no sheet of its own
-    const QImage &view = DesktopImg->Picture();
+    QImage view = DesktopImg->Picture();
     const Rect target = stateRect(e, G().CurrentState);
+    // The part of the element the sheet holds, in view pixels; the rest
+    // showed as a checker.
+    const QRect present = QRect(0, 0, sheet->width(), sheet->height())
+                              .intersected(target.toQRect())
+                              .translated(-target.Left, -target.Top);
+    if (growSheetToCover(G(), e.Sheet, target)) {
+        // Checker pixels the user left alone become the black of the grown
+        // sheet, as players show what a short file lacks.
+        for (int y = 0; y < view.height(); ++y)
+            for (int x = 0; x < view.width(); ++x)
+                if (!present.contains(x, y) && view.pixel(x, y) == absentPixelColour(x, y))
+                    view.setPixel(x, y, qRgb(0, 0, 0));
+    }
     blockCopy(*sheet, target.Left, target.Top, view.width(), view.height(), view, 0, 0);
     RefreshMiniature();
 }

@@ -68,8 +68,11 @@ void TMainForm::ShowElementState()
     const int h = e.SheetRect.height();
     QImage shown;
     if (w > 0 && h > 0) {
+        // What the sheet lacks shows as a checker, never as pixels of ours.
         shown = QImage(w, h, QImage::Format_BGR888);
-        shown.fill(Qt::black);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                shown.setPixel(x, y, absentPixelColour(x, y));
     }
     const Rect state = stateRect(e, G().CurrentState);
     DesktopImg->setDrawStyle(TOImage::dsNormal);
@@ -80,6 +83,48 @@ void TMainForm::ShowElementState()
     }
     DesktopImg->assignPicture(shown);
     DesktopImg->setUndoBitmap(DesktopImg->Picture());
+    updateSheetNote();
+}
+
+void TMainForm::updateSheetNote()
+{
+    const int idx = selectedIndex();
+    const SkinElement *e = idx >= 0 ? &G().ElementTable[size_t(idx)] : nullptr;
+    const QImage *sheet = e && e->hasSheetPlace() ? G().sheet(e->Sheet) : nullptr;
+    QString note;
+    if (sheet) {
+        const QString name = sheetFileName(e->Sheet);
+        const auto origin = G().SheetStates[size_t(e->Sheet)].Origin;
+        const bool edited = G().sheetEdited(e->Sheet);
+        const QSize usual = sheetSize(e->Sheet);
+        const Rect state = stateRect(*e, G().CurrentState);
+        if (origin == SheetOrigin::Fallback && !edited) {
+            note = QStringLiteral("%1 is not in this skin: players draw it from %2, as shown. It is saved "
+                                  "only once you edit it.")
+                       .arg(name, sheetFileName(fallbackSheet(e->Sheet)));
+        } else if (origin == SheetOrigin::BuiltIn && !edited && skinPath().size()) {
+            note = QStringLiteral("%1 is not in this skin, or could not be read: the built-in picture stands "
+                                  "in. It is saved only once you edit it.")
+                       .arg(name);
+        } else if (sheet->size() != usual && (state.Right > sheet->width() || state.Bottom > sheet->height())) {
+            note = QStringLiteral("%1 is %2 x %3 in this skin: the checked part lies outside it. An import or "
+                                  "an applied edit makes it %4 x %5.")
+                       .arg(name)
+                       .arg(sheet->width())
+                       .arg(sheet->height())
+                       .arg(std::max(sheet->width(), usual.width()))
+                       .arg(std::max(sheet->height(), usual.height()));
+        } else if (sheet->size() != usual) {
+            note = QStringLiteral("%1 is %2 x %3 in this skin (usually %4 x %5); it keeps that size.")
+                       .arg(name)
+                       .arg(sheet->width())
+                       .arg(sheet->height())
+                       .arg(usual.width())
+                       .arg(usual.height());
+        }
+    }
+    SheetNote->setText(note);
+    SheetNote->setVisible(!note.isEmpty());
 }
 
 void TMainForm::StateChangerChange()
@@ -107,6 +152,7 @@ void TMainForm::selectimgMouseMove(Qt::MouseButtons, int x, int y)
 
 void TMainForm::RefreshMiniature()
 {
+    followFallbackSheets(G());
     m_miniature = composeMiniature(G());
     selectimg->setPicture(m_miniature);
     const int idx = selectedIndex();

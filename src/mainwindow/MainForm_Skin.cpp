@@ -22,7 +22,7 @@ struct TMainForm::SkinState
     enum class Origin { BuiltIn, Folder, Archive };
     Origin origin = Origin::BuiltIn;
     QString path; // the folder or archive, absolute
-    QList<CarriedFile> carried;
+    SkinFileSet files; // every file of the skin, as last opened or saved
     // The sheets as last opened or saved (shared copies, so cheap); null
     // until then, meaning the built-in pictures.
     std::array<QImage, kSheetCount> saved;
@@ -31,16 +31,6 @@ struct TMainForm::SkinState
 namespace {
 
 const QString kCaption = QStringLiteral("Vorlix");
-
-// Sheets exist from start-up; should making one have failed, an opened skin
-// still gets a place.
-QImage &sheetSlot(SheetKind k)
-{
-    auto &slot = G().Sheets[size_t(k)];
-    if (!slot)
-        slot = std::make_unique<QImage>();
-    return *slot;
-}
 
 } // namespace
 
@@ -155,11 +145,11 @@ void TMainForm::loadSkin(const QString &path)
     }
     // The whole skin was read: only now do the sheets change.
     for (SheetKind k = 0; k < kSheetCount; ++k)
-        sheetSlot(k) = loaded.sheets[size_t(k)];
+        setSheet(G(), k, loaded.sheets[size_t(k)], loaded.origins[size_t(k)]);
     SkinState &s = skin();
     s.origin = QFileInfo(path).isDir() ? SkinState::Origin::Folder : SkinState::Origin::Archive;
     s.path = QFileInfo(path).absoluteFilePath();
-    s.carried = std::move(loaded.carried);
+    s.files = std::move(loaded.set);
     ApplyBtn->setEnabled(false);
     markSkinSaved();
 
@@ -173,23 +163,25 @@ void TMainForm::loadSkin(const QString &path)
 
 bool TMainForm::saveSkinToFolder(const QString &dir)
 {
-    // A sheet file already there under another case ("MAIN.BMP") is
-    // replaced, so no second copy appears beside it.
+    const SkinFileSet toSave = skinFilesToSave(skin().files, G());
+    // A sheet new to the skin, whose file is already there under another
+    // case ("MAIN.BMP"), replaces that file, so no second copy appears
+    // beside it for players to choose from.
     const QStringList present = QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
     QList<FileToWrite> files;
-    for (SheetKind k : kSkinFileOrder) {
-        QString name = sheetFileName(k);
-        if (!present.contains(name)) {
+    for (qsizetype i = 0; i < toSave.files.size(); ++i) {
+        const SkinFile &f = toSave.files[i];
+        QString name = f.path;
+        const bool newSheet = i >= skin().files.files.size();
+        if (newSheet && !present.contains(name)) {
             for (const QString &p : present)
                 if (p.compare(name, Qt::CaseInsensitive) == 0) {
                     name = p;
                     break;
                 }
         }
-        files.append({dir + QLatin1Char('/') + name, bitmapFileBytes(*G().sheet(k))});
+        files.append({dir + QLatin1Char('/') + name, f.bytes, true, f.permissions});
     }
-    for (const CarriedFile &c : skin().carried)
-        files.append({dir + QLatin1Char('/') + c.path, c.bytes, true});
     {
         WaitCursor wait;
         writeFilesTwoPhase(files);
@@ -197,17 +189,19 @@ bool TMainForm::saveSkinToFolder(const QString &dir)
     SkinState &s = skin();
     s.origin = SkinState::Origin::Folder;
     s.path = QFileInfo(dir).absoluteFilePath();
+    s.files = toSave;
+    s.files.archiveFolder.clear();
+    markSheetsWritten(G());
     markSkinSaved();
     return true;
 }
 
 bool TMainForm::saveSkinToArchive(const QString &path)
 {
+    const SkinFileSet toSave = skinFilesToSave(skin().files, G());
     QList<ArchiveEntry> entries;
-    for (SheetKind k : kSkinFileOrder)
-        entries.append({sheetFileName(k), bitmapFileBytes(*G().sheet(k))});
-    for (const CarriedFile &c : skin().carried)
-        entries.append({c.path, c.bytes});
+    for (const SkinFile &f : toSave.files)
+        entries.append({toSave.archiveFolder + f.path, f.bytes});
     {
         WaitCursor wait;
         // Built whole in memory and written like any file: to a hidden
@@ -217,6 +211,8 @@ bool TMainForm::saveSkinToArchive(const QString &path)
     SkinState &s = skin();
     s.origin = SkinState::Origin::Archive;
     s.path = QFileInfo(path).absoluteFilePath();
+    s.files = toSave;
+    markSheetsWritten(G());
     markSkinSaved();
     return true;
 }

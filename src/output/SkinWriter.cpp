@@ -36,7 +36,8 @@ void writeTemporary(const FileToWrite &f, const QString &tmp)
     QFile file(tmp);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
         cannotCreate(f.path);
-    const bool wrote = file.write(f.bytes) == f.bytes.size() && ::fsync(file.handle()) == 0;
+    const bool wrote = file.write(f.bytes) == f.bytes.size()
+        && (!f.permissions || file.setPermissions(*f.permissions)) && ::fsync(file.handle()) == 0;
     file.close();
     if (!wrote || file.error() != QFileDevice::NoError) {
         QFile::remove(tmp);
@@ -146,8 +147,13 @@ QByteArray buildZipArchive(const QList<ArchiveEntry> &entries)
     for (const ArchiveEntry &e : entries) {
         zip_source_t *data = zip_source_buffer(archive, e.bytes.constData(), zip_uint64_t(e.bytes.size()), 0);
         const QByteArray name = e.path.toUtf8();
-        if (!data || zip_file_add(archive, name.constData(), data, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) < 0) {
-            if (data)
+        const zip_int64_t index = data ? zip_file_add(archive, name.constData(), data, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) : -1;
+        // Whatever mode the files had, what we hand out is never writable by
+        // others; unpacked, it reads as an ordinary file.
+        constexpr zip_uint32_t kRegularFile0644 = 0100644u << 16;
+        if (index < 0
+            || zip_file_set_external_attributes(archive, zip_uint64_t(index), 0, ZIP_OPSYS_UNIX, kRegularFile0644) < 0) {
+            if (data && index < 0)
                 zip_source_free(data);
             const QByteArray why = zip_strerror(archive);
             zip_discard(archive);

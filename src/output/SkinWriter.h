@@ -4,8 +4,11 @@
 // place first, and only when all of them are complete are they renamed into
 // place, one after another. Also builds skin archives.
 #include <QByteArray>
+#include <QFileDevice>
 #include <QList>
 #include <QString>
+
+#include <optional>
 
 namespace vorlix {
 
@@ -16,6 +19,9 @@ struct FileToWrite
     // Create the file's folder (and the folders above it) when missing; off,
     // a missing folder fails like any other file that can't be created.
     bool createFolder = false;
+    // Given to the new file when set (a skin file keeps its mode); else the
+    // new file gets the usual mode for new files.
+    std::optional<QFileDevice::Permissions> permissions;
 };
 
 // The prefixes of our hidden names: the new file being written, and a second
@@ -44,7 +50,8 @@ struct ArchiveEntry
     QByteArray bytes;
 };
 
-// The bytes of a zip archive holding the entries (deflated), in their order.
+// The bytes of a zip archive holding the entries (deflated), in their order,
+// each an ordinary file readable by all and writable by its owner (0644).
 // Throws VorlixError when the archive can't be built.
 QByteArray buildZipArchive(const QList<ArchiveEntry> &entries);
 

@@ -57,7 +57,7 @@ struct Declared
     quint32 masks[3] = {0, 0, 0}; // red, green, blue of 16- and 32-bit files
 };
 
-Declared declared(QFile &file)
+Declared declared(QIODevice &file)
 {
     const QByteArray head = file.peek(66);
     Declared d;
@@ -92,7 +92,7 @@ Declared declared(QFile &file)
 
 // An uncompressed file shorter than its own pixel rows: the reader would fill
 // the missing rows with whatever it likes, so such a file is refused.
-bool truncated(const QFile &file, const Declared &d)
+bool truncated(const QIODevice &file, const Declared &d)
 {
     const bool uncompressed = d.compression == 0 || d.compression == 3 || d.compression == 6;
     if (!d.valid || !uncompressed || d.width <= 0 || d.bits <= 0 || d.bits > 32)
@@ -210,6 +210,11 @@ QImage readBmpFile(const QString &path)
 {
     QFile file;
     openRegularFile(file, path);
+    return readBmpDevice(file);
+}
+
+QImage readBmpDevice(QIODevice &file)
+{
     const Declared d = declared(file);
     if (d.valid)
         requirePictureSizeForSkin(d.width, d.height);

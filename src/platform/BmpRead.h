@@ -34,5 +34,8 @@ QImage readPictureForSkin(QImageReader &reader);
 //   a picture too large for the skin (checked before anything is decoded),
 // - "Bitmap image is not valid" when the file opens but does not decode.
 QImage readBmpFile(const QString &path);
+// The same for a device opened for reading (a file's bytes in memory); the
+// "Cannot open" case does not arise.
+QImage readBmpDevice(QIODevice &device);
 
 } // namespace vorlix

@@ -4,6 +4,9 @@
 
 #include <QResource>
 
+#include <algorithm>
+#include <cstring>
+
 namespace vorlix {
 
 namespace {
@@ -19,6 +22,19 @@ QImage *GlobalVar::sheet(SheetKind kind) const
     if (kind < 0 || kind >= kSheetCount)
         return nullptr;
     return Sheets[static_cast<size_t>(kind)].get();
+}
+
+bool GlobalVar::sheetEdited(SheetKind kind) const
+{
+    const QImage *s = sheet(kind);
+    if (!s)
+        return false;
+    const QImage &original = SheetStates[size_t(kind)].Original;
+    // Shared pixels mean nothing was drawn since; otherwise compare them, so
+    // an edit that was taken back counts as none.
+    if (s->constBits() == original.constBits() && s->size() == original.size())
+        return false;
+    return s->size() != original.size() || *s != original;
 }
 
 GlobalVar &G()
@@ -179,15 +195,61 @@ void createBitmaps(GlobalVar &g)
         if (img.size() != sheetSize(k))
             throw VorlixError(QStringLiteral("The built-in image \"%1\" has the wrong size")
                                   .arg(QString::fromLatin1(sheetInfo(k).imageName)));
-        g.Sheets[static_cast<size_t>(k)] = std::make_unique<QImage>(std::move(img));
+        setSheet(g, k, img, SheetOrigin::BuiltIn);
     }
     g.ImportPicture = std::make_unique<QImage>();
+}
+
+void setSheet(GlobalVar &g, SheetKind kind, const QImage &picture, SheetOrigin origin)
+{
+    if (kind < 0 || kind >= kSheetCount)
+        return;
+    auto &slot = g.Sheets[size_t(kind)];
+    if (!slot)
+        slot = std::make_unique<QImage>();
+    *slot = picture;
+    g.SheetStates[size_t(kind)] = {origin, picture};
+}
+
+void followFallbackSheets(GlobalVar &g)
+{
+    for (SheetKind k = 0; k < kSheetCount; ++k) {
+        const SheetKind from = fallbackSheet(k);
+        if (from == skNone || g.SheetStates[size_t(k)].Origin != SheetOrigin::Fallback || g.sheetEdited(k))
+            continue;
+        if (const QImage *source = g.sheet(from); source && g.sheet(k))
+            setSheet(g, k, *source, SheetOrigin::Fallback);
+    }
+}
+
+bool growSheetToCover(GlobalVar &g, SheetKind kind, const Rect &r)
+{
+    QImage *s = g.sheet(kind);
+    if (!s || (r.Right <= s->width() && r.Bottom <= s->height()))
+        return false;
+    const QSize size(std::max(s->width(), sheetSize(kind).width()), std::max(s->height(), sheetSize(kind).height()));
+    if (size == s->size())
+        return false; // already the format's size: what lies beyond is clipped
+    QImage grown(size, QImage::Format_BGR888);
+    grown.fill(Qt::black);
+    const QImage old = s->format() == QImage::Format_BGR888 ? *s : s->convertToFormat(QImage::Format_BGR888);
+    for (int y = 0; y < old.height(); ++y)
+        std::memcpy(grown.scanLine(y), old.constScanLine(y), size_t(old.width()) * 3);
+    *s = std::move(grown);
+    return true;
+}
+
+QRgb absentPixelColour(int x, int y)
+{
+    return ((x / 4 + y / 4) % 2) ? qRgb(0x9a, 0x9a, 0x9a) : qRgb(0xd6, 0xd6, 0xd6);
 }
 
 void freeBitmaps(GlobalVar &g)
 {
     for (auto &s : g.Sheets)
         s.reset();
+    for (auto &state : g.SheetStates)
+        state = {};
     g.ImportPicture.reset();
 }
 

@@ -19,6 +19,15 @@ struct GlobalVar
     std::array<std::unique_ptr<QImage>, kSheetCount> Sheets;
     std::unique_ptr<QImage> ImportPicture;
 
+    // Where each sheet's picture came from, and the picture as it came:
+    // whatever differs from it (pixels or size) is the user's edit.
+    struct SheetState
+    {
+        SheetOrigin Origin = SheetOrigin::BuiltIn;
+        QImage Original;
+    };
+    std::array<SheetState, kSheetCount> SheetStates;
+
     ElementTableArray ElementTable{};
 
     // Editor state shared by the main window and the size dialog.
@@ -34,6 +43,8 @@ struct GlobalVar
 
     // Sheet of a kind, or nullptr for -1 (a group) and while not created.
     QImage *sheet(SheetKind kind) const;
+    // True when the sheet differs from the picture it came with.
+    bool sheetEdited(SheetKind kind) const;
 };
 
 GlobalVar &G();
@@ -45,6 +56,20 @@ void resetGlobals();
 // Throws VorlixError when a default image can't be loaded; the sheets made
 // so far stay.
 void createBitmaps(GlobalVar &g);
+// Sets the sheet's picture and where it came from; it counts as unedited.
+void setSheet(GlobalVar &g, SheetKind kind, const QImage &picture, SheetOrigin origin);
+// A sheet that stands in for a missing one with the picture of another
+// (balance from volume) follows that sheet while the user leaves it alone,
+// as players would draw it from the file saved. Call after sheets change.
+void followFallbackSheets(GlobalVar &g);
+// Before drawing into rectangle r of a sheet smaller than the skin format's
+// size: grows the sheet to that size (at least), the new area black, as
+// players leave what a short file lacks. True when it grew.
+bool growSheetToCover(GlobalVar &g, SheetKind kind, const Rect &r);
+// The colour that marks a pixel of an element that its sheet lacks: a grey
+// checker of 4 x 4 squares, never shown for any pixel a sheet holds.
+QRgb absentPixelColour(int x, int y);
+
 // Frees the nine sheets in SheetKind order, then ImportPicture.
 void freeBitmaps(GlobalVar &g);
 

@@ -25,6 +25,11 @@ const SheetInfo &sheetInfo(SheetKind kind)
     return kSheets[static_cast<size_t>(kind)];
 }
 
+SheetKind fallbackSheet(SheetKind kind)
+{
+    return kind == skBalance ? SheetKind(skVolume) : SheetKind(skNone);
+}
+
 QString defaultImagePath(const QString &name)
 {
     return QStringLiteral(":/images/") + name + QStringLiteral(".bmp");

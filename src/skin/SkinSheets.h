@@ -36,6 +36,17 @@ const SheetInfo &sheetInfo(SheetKind kind);
 inline QSize sheetSize(SheetKind kind) { return {sheetInfo(kind).width, sheetInfo(kind).height}; }
 inline QString sheetFileName(SheetKind kind) { return QString::fromLatin1(sheetInfo(kind).fileName); }
 
+// Where the picture of a sheet comes from.
+enum class SheetOrigin : std::uint8_t {
+    BuiltIn,  // our own picture, standing in for a sheet the skin lacks
+    File,     // the skin's own file of that name
+    Fallback, // the skin lacks it and players draw it from another sheet
+};
+
+// The sheet players draw a missing sheet from (balance from volume), or skNone
+// when they have no such rule and fall back to their own picture.
+SheetKind fallbackSheet(SheetKind kind);
+
 // Resource path of a built-in picture by its name ("MAIN", "WINAMPMINI", ...).
 QString defaultImagePath(const QString &name);
 
