@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "MainWindowFixture.h"
+#include "SkinFixtures.h"
 #include "app/Application.h"
 #include "editor/SkinFiles.h"
 #include "mainwindow/MainForm.h"
@@ -37,125 +38,6 @@ const SheetRow &rowFor(const QString &file)
         if (file.compare(QLatin1String(r.file), Qt::CaseInsensitive) == 0)
             return r;
     qFatal("no such sheet file");
-}
-
-void put16(QByteArray &b, int v)
-{
-    b.append(char(v & 255)).append(char((v >> 8) & 255));
-}
-void put32(QByteArray &b, qint64 v)
-{
-    put16(b, int(v & 0xFFFF));
-    put16(b, int((v >> 16) & 0xFFFF));
-}
-
-// The colour a test picture has at (x, y); palette pictures take it from an
-// index into their colour table.
-int paletteIndex(int bits, int seed, int x, int y)
-{
-    return (x + 2 * y + seed) % (1 << bits);
-}
-QRgb paletteColour(int seed, int i)
-{
-    return qRgb((i * 37 + seed * 5) & 255, (i * 91 + 17) & 255, (255 - i * 13) & 255);
-}
-QRgb colourAt(int bits, int seed, int x, int y)
-{
-    if (bits <= 8)
-        return paletteColour(seed, paletteIndex(bits, seed, x, y));
-    return qRgb((x * 7 + seed * 40) & 255, (y * 11 + seed * 3) & 255, (x + y + seed) & 255);
-}
-
-// A BMP file written byte by byte: info header, bottom-up rows; 4, 8 or 24
-// bits per pixel.
-QByteArray bmpBytes(int w, int h, int bits, int seed)
-{
-    const int colours = bits <= 8 ? 1 << bits : 0;
-    const int stride = ((w * bits + 31) / 32) * 4;
-    const int offset = 14 + 40 + 4 * colours;
-    QByteArray b("BM");
-    put32(b, offset + qint64(stride) * h);
-    put32(b, 0);
-    put32(b, offset);
-    put32(b, 40);
-    put32(b, w);
-    put32(b, h);
-    put16(b, 1);
-    put16(b, bits);
-    put32(b, 0);
-    put32(b, qint64(stride) * h);
-    put32(b, 2835);
-    put32(b, 2835);
-    put32(b, colours);
-    put32(b, 0);
-    for (int i = 0; i < colours; ++i) {
-        const QRgb c = paletteColour(seed, i);
-        b.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c))).append(char(0));
-    }
-    for (int y = h - 1; y >= 0; --y) {
-        QByteArray row(stride, '\0');
-        for (int x = 0; x < w; ++x) {
-            if (bits == 24) {
-                const QRgb c = colourAt(24, seed, x, y);
-                row[3 * x] = char(qBlue(c));
-                row[3 * x + 1] = char(qGreen(c));
-                row[3 * x + 2] = char(qRed(c));
-            } else if (bits == 8) {
-                row[x] = char(paletteIndex(8, seed, x, y));
-            } else {
-                const int i = paletteIndex(4, seed, x, y);
-                row[x / 2] = char(row[x / 2] | (x % 2 ? i : i << 4));
-            }
-        }
-        b.append(row);
-    }
-    return b;
-}
-
-// Bytes no reader could take for text: every byte value once.
-QByteArray binaryBytes()
-{
-    QByteArray b;
-    for (int i = 0; i < 256; ++i)
-        b.append(char(i));
-    return b;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    f.write(bytes);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Runs a command-line tool; its output, or a failure.
-QByteArray run(const QString &program, const QStringList &args, const QString &dir = QString())
-{
-    QProcess p;
-    if (!dir.isEmpty())
-        p.setWorkingDirectory(dir);
-    p.start(program, args);
-    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        qWarning() << program << args << p.readAllStandardError();
-        return QByteArray("#failed");
-    }
-    return p.readAllStandardOutput();
-}
-
-// Zips every file under dir (paths relative to it) with the zip tool.
-bool zipFolder(const QString &dir, const QString &archive, const QStringList &extra = {})
-{
-    QFile::remove(archive);
-    return run(QStringLiteral("zip"), QStringList{QStringLiteral("-q"), QStringLiteral("-r"), QStringLiteral("-X")}
-                                          + extra + QStringList{archive, QStringLiteral(".")},
-               dir) != "#failed";
 }
 
 QImage builtIn(SheetKind k)
