@@ -70,6 +70,8 @@ private slots:
 
     void unchangedSaveKeepsEveryFile_data();
     void unchangedSaveKeepsEveryFile();
+    void realSkinsComeBackUnchanged_data();
+    void realSkinsComeBackUnchanged();
     void missingBalanceFollowsVolume();
     void shortSheetGrowsWhenEdited_data();
     void shortSheetGrowsWhenEdited();
@@ -294,6 +296,44 @@ void TestFaithful::unchangedSaveKeepsEveryFile()
         QCOMPARE(back.size(), m_pictures[n].size());
         QCOMPARE(back.pixel(23, 0), qRgb(250, 10, 20));
         QCOMPARE(back.pixel(0, 0), m_pictures[n].pixel(0, 0)); // "Previous" untouched
+    }
+}
+
+// The skin folders a player package ships, made by people outside this
+// project: BMP and PNG sheets, odd sizes, missing files.
+void TestFaithful::realSkinsComeBackUnchanged_data()
+{
+    QTest::addColumn<QString>("skin");
+    const QString shipped = QStringLiteral("/usr/share/audacious/Skins");
+    const QStringList skins = QDir(shipped).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    if (skins.isEmpty())
+        QSKIP("No shipped skins here (Debian package audacious-plugins-data)");
+    for (const QString &s : skins)
+        QTest::newRow(qPrintable(s)) << shipped + QLatin1Char('/') + s;
+}
+
+void TestFaithful::realSkinsComeBackUnchanged()
+{
+    QFETCH(QString, skin);
+    const QStringList names = filesUnder(skin);
+    open(QStringLiteral("folder"), skin);
+    const QString report = fake()->messages.isEmpty() ? QString() : fake()->messages.first().text;
+    QVERIFY2(!report.contains(QStringLiteral("Refused")), qPrintable(report));
+    QVERIFY(!MainForm->skinHasUnsavedChanges());
+
+    const QString archive = path(QStringLiteral("saved.wsz"));
+    fake()->files.enqueue(archive);
+    MainForm->SaveZIPSkin1->trigger();
+    QCOMPARE(archiveEntries(archive), names);
+    const QString unpacked = path(QStringLiteral("unpacked"));
+    QVERIFY(run(QStringLiteral("unzip"), {QStringLiteral("-q"), archive, QStringLiteral("-d"), unpacked}) != "#failed");
+    const QString saved = path(QStringLiteral("saved"));
+    saveFolder(saved);
+    QCOMPARE(filesUnder(saved), names);
+    for (const QString &n : names) {
+        const QByteArray original = readAll(skin + QLatin1Char('/') + n);
+        QVERIFY2(readAll(saved + QLatin1Char('/') + n) == original, qPrintable(n));
+        QVERIFY2(readAll(unpacked + QLatin1Char('/') + n) == original, qPrintable(n));
     }
 }
 

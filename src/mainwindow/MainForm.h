@@ -75,6 +75,9 @@ public:
     // message box closes; run once while the window is built.
     void setupEditing();
 private:
+    // The name of the skin's file a sheet comes from ("volume.png"), else
+    // the sheet's usual file name.
+    QString skinFileName(SheetKind kind) const;
     // Shows or hides SheetNote for the element in the view.
     void updateSheetNote();
     // True while no node is selected or the selected node is a group.

@@ -93,7 +93,7 @@ void TMainForm::updateSheetNote()
     const QImage *sheet = e && e->hasSheetPlace() ? G().sheet(e->Sheet) : nullptr;
     QString note;
     if (sheet) {
-        const QString name = sheetFileName(e->Sheet);
+        const QString name = skinFileName(e->Sheet);
         const auto origin = G().SheetStates[size_t(e->Sheet)].Origin;
         const bool edited = G().sheetEdited(e->Sheet);
         const QSize usual = sheetSize(e->Sheet);
@@ -101,7 +101,7 @@ void TMainForm::updateSheetNote()
         if (origin == SheetOrigin::Fallback && !edited) {
             note = QStringLiteral("%1 is not in this skin: players draw it from %2, as shown. It is saved "
                                   "only once you edit it.")
-                       .arg(name, sheetFileName(fallbackSheet(e->Sheet)));
+                       .arg(name, skinFileName(fallbackSheet(e->Sheet)));
         } else if (origin == SheetOrigin::BuiltIn && !edited && skinPath().size()) {
             note = QStringLiteral("%1 is not in this skin, or could not be read: the built-in picture stands "
                                   "in. It is saved only once you edit it.")

@@ -46,6 +46,12 @@ QString TMainForm::skinPath() const
     return m_skin ? m_skin->path : QString();
 }
 
+QString TMainForm::skinFileName(SheetKind kind) const
+{
+    const int i = m_skin && kind >= 0 && kind < kSheetCount ? m_skin->files.sheetFile[size_t(kind)] : -1;
+    return i >= 0 ? m_skin->files.files[i].path : sheetFileName(kind);
+}
+
 void TMainForm::markSkinSaved()
 {
     for (SheetKind k = 0; k < kSheetCount; ++k)
