@@ -148,7 +148,7 @@ void TestEdit::toolButtons_data()
     QTest::addColumn<Rect>("selection"); // starting from (1, 1, 3, 3)
 
     const auto pan = TOImage::mmPan, band = TOImage::mmRubberband, other = TOImage::mmOther;
-    const Rect kept{1, 1, 3, 3}, none{}, all{0, 0, 21, 17};
+    const Rect kept{1, 1, 3, 3}, none{}, all{0, 0, 23, 18};
     QTest::newRow("pan") << 16 << "pan" << true << false << pan << none;
     QTest::newRow("select keeps the selection") << 16 << "select" << false << true << band << kept;
     QTest::newRow("pan releases select") << 16 << "select,pan" << true << false << pan << none;

@@ -1,8 +1,8 @@
-// The main window's parts beyond the title bar and the transport keys
-// (toggles, bars, sliders, indicators): where they lie, how an imported
-// picture and an applied edit reach them, and the miniature drawn from the
-// sheets. The places below are written from the classic skin format's
-// description, not read from the element table.
+// The main window's parts below the title bar and background (options bar,
+// title-bar buttons, transport keys, toggles, bars, sliders, indicators):
+// where they lie, how an imported picture and an applied edit reach them,
+// and the miniature drawn from the sheets. The sizes and places below are
+// written from the players' layout, not read from the element table.
 #include <QtTest>
 
 #include "MainWindowFixture.h"
@@ -35,13 +35,31 @@ struct Part
     QSize size;
     Corners states; // top-left corner of every state in the sheet, in order
     QPoint window;  // top-left corner on the 275 x 116 window
+    QList<int> children = {};
 };
 
-// Toggles: off, off pressed, on, on pressed. Slider knobs: normal, pressed
-// (the pressed one lies left of it). Indicators: lit, then dark.
+// Keys: normal, pressed. Options-bar buttons: at rest, lit. Toggles: off,
+// off pressed, on, on pressed. Slider knobs: normal, pressed (the pressed
+// one lies left of it). Mono and stereo: lit, then dark.
 const QList<Part> &parts()
 {
     static const QList<Part> list = {
+        {"Options Bar", 3, skTitleBar, {8, 43}, {{304, 0}, {312, 0}}, {10, 22}, {4, 5, 6, 7, 8}},
+        {"Options Indicator", 4, skTitleBar, {8, 8}, {{304, 3}, {304, 47}}, {10, 25}},
+        {"Always-On-Top Indic.", 5, skTitleBar, {8, 7}, {{304, 11}, {312, 55}}, {10, 33}},
+        {"File Info Indicator", 6, skTitleBar, {8, 7}, {{304, 18}, {320, 62}}, {10, 40}},
+        {"Doublesize Indicator", 7, skTitleBar, {8, 8}, {{304, 25}, {328, 69}}, {10, 47}},
+        {"Visualization Indic.", 8, skTitleBar, {8, 7}, {{304, 33}, {336, 77}}, {10, 55}},
+        {"System Menu", 10, skTitleBar, {9, 9}, {{0, 0}, {0, 9}}, {6, 3}},
+        {"Minimize Button", 11, skTitleBar, {9, 9}, {{9, 0}, {9, 9}}, {244, 3}},
+        {"WindowShade Mode", 12, skTitleBar, {9, 9}, {{0, 18}, {9, 18}}, {254, 3}},
+        {"Close Button", 13, skTitleBar, {9, 9}, {{18, 0}, {18, 9}}, {264, 3}},
+        {"Previous Track", 15, skCButtons, {23, 18}, {{0, 0}, {0, 18}}, {16, 88}},
+        {"Play", 16, skCButtons, {23, 18}, {{23, 0}, {23, 18}}, {39, 88}},
+        {"Pause", 17, skCButtons, {23, 18}, {{46, 0}, {46, 18}}, {62, 88}},
+        {"Stop", 18, skCButtons, {23, 18}, {{69, 0}, {69, 18}}, {85, 88}},
+        {"Next Track", 19, skCButtons, {22, 18}, {{92, 0}, {92, 18}}, {108, 88}},
+        {"Open file(s)", 20, skCButtons, {22, 16}, {{114, 0}, {114, 16}}, {136, 89}},
         {"Shuffle Button", 22, skShufRep, {47, 15}, run(28, 0, 0, 15, 4), {164, 89}},
         {"Repeat Button", 23, skShufRep, {28, 15}, run(0, 0, 0, 15, 4), {210, 89}},
         {"Equalizer Button", 25, skShufRep, {23, 12}, {{0, 61}, {46, 61}, {0, 73}, {46, 73}}, {219, 58}},
@@ -162,8 +180,11 @@ void TestElements::partRecords()
     QCOMPARE(int(e.MaxState), p.states.size() - 1);
     for (int k = 0; k < p.states.size(); ++k)
         QCOMPARE(stateRect(e, k), rectAt(p.states[k], p.size));
-    QCOMPARE(int(e.ChildCount), 0);
-    QCOMPARE(int(e.Children[0]), -1);
+    QCOMPARE(int(e.ChildCount), p.children.size());
+    if (p.children.isEmpty())
+        QCOMPARE(int(e.Children[0]), -1);
+    for (int j = 0; j < p.children.size(); ++j)
+        QCOMPARE(int(e.Children[size_t(j)]), p.children[j]);
 }
 
 void TestElements::groupRecords_data()
@@ -171,6 +192,8 @@ void TestElements::groupRecords_data()
     QTest::addColumn<int>("index");
     QTest::addColumn<QRect>("window");
     QTest::addColumn<QList<int>>("children");
+    QTest::newRow("States Buttons") << 9 << QRect(0, 0, 275, 14) << QList<int>{10, 11, 12, 13};
+    QTest::newRow("Control Buttons") << 14 << QRect(16, 88, 142, 18) << QList<int>{15, 16, 17, 18, 19, 20};
     QTest::newRow("Shuffle/Repeat Buttons") << 21 << QRect(164, 89, 74, 15) << QList<int>{22, 23};
     QTest::newRow("Eq/PL Buttons") << 24 << QRect(219, 58, 46, 12) << QList<int>{25, 26};
     QTest::newRow("Volume") << 27 << QRect(107, 57, 68, 13) << QList<int>{28, 29};
@@ -198,7 +221,12 @@ void TestElements::groupRecords()
 
 void TestElements::importFillsExactlyTheStates_data()
 {
-    partRecords_data();
+    // The options bar writes its pressed columns and its buttons too
+    // (tst_import follows that import write by write).
+    QTest::addColumn<int>("index");
+    for (const Part &p : parts())
+        if (p.children.isEmpty())
+            QTest::newRow(p.name) << p.index;
 }
 
 void TestElements::importFillsExactlyTheStates()
@@ -238,6 +266,9 @@ void TestElements::applyWritesTheShownState_data()
 {
     QTest::addColumn<int>("index");
     QTest::addColumn<int>("state");
+    QTest::newRow("doublesize lit") << 7 << 1;
+    QTest::newRow("window shade pressed, beside it") << 12 << 1;
+    QTest::newRow("eject pressed") << 20 << 1;
     QTest::newRow("equaliser on") << 25 << 2;
     QTest::newRow("playlist on and pressed") << 26 << 3;
     QTest::newRow("volume knob pressed") << 29 << 1;

@@ -136,7 +136,7 @@ void TestElementView::hoverSelectsAndShowsAfterTheDelay()
     QVERIFY(MainForm->SelTree->isNodeSelected(16));
     QVERIFY(MainForm->SelTree->isNodeExpanded(14)); // made visible
     QTRY_COMPARE(MainForm->Label1->text(), QStringLiteral("16"));
-    QCOMPARE(MainForm->DesktopImg->Picture().size(), QSize(21, 17));
+    QCOMPARE(MainForm->DesktopImg->Picture().size(), QSize(23, 18));
     QCOMPARE(MainForm->selectimg->picture().pixel(23, 54), qRgb(0, 255, 0));
 }
 
@@ -193,8 +193,9 @@ void TestElementView::stateGeometry_data()
     QTest::addColumn<int>("state");
     QTest::addColumn<int>("sheet");
     QTest::addColumn<QRect>("source");
-    QTest::newRow("play 0") << 16 << 0 << int(skCButtons) << QRect(23, 0, 21, 17);
-    QTest::newRow("play 1") << 16 << 1 << int(skCButtons) << QRect(23, 18, 21, 17);
+    QTest::newRow("play 0") << 16 << 0 << int(skCButtons) << QRect(23, 0, 23, 18);
+    QTest::newRow("play 1") << 16 << 1 << int(skCButtons) << QRect(23, 18, 23, 18);
+    QTest::newRow("window shade 1, beside it") << 12 << 1 << int(skTitleBar) << QRect(9, 18, 9, 9);
     QTest::newRow("options bar 1") << 3 << 1 << int(skTitleBar) << QRect(312, 0, 8, 43);
     QTest::newRow("title bar 1") << 2 << 1 << int(skTitleBar) << QRect(27, 15, 275, 14);
     QTest::newRow("background") << 1 << 0 << int(skMain) << QRect(0, 0, 275, 116);
@@ -264,7 +265,7 @@ void TestElementView::zoomCarriesOverElements()
     MainForm->ScrollZoom->setValue(8);
     selectNode(17);
     QCOMPARE(MainForm->DesktopImg->Zoom(), 8.0);
-    QCOMPARE(MainForm->DesktopImg->Picture().size(), QSize(21, 17));
+    QCOMPARE(MainForm->DesktopImg->Picture().size(), QSize(23, 18));
 }
 
 VORLIX_WINDOW_TEST_MAIN(TestElementView)

@@ -188,8 +188,8 @@ void TestExport::applyYesLandsInTheShownState()
     MainForm->StateChanger->setValue(1);
     QCOMPARE(G().CurrentState, 1);
     QImage expected = *G().sheet(skCButtons);
-    for (int y = 18; y < 35; ++y)
-        for (int x = 23; x < 44; ++x)
+    for (int y = 18; y < 36; ++y)
+        for (int x = 23; x < 46; ++x)
             expected.setPixel(x, y, qRgb(1, 2, 3));
     makePendingEdit(qRgb(1, 2, 3));
     fake()->answers.enqueue(MsgAnswer::Yes);
@@ -449,7 +449,7 @@ void TestExport::saveImageAsksBeforeReplacing()
     fake()->files.enqueue(path);
     fake()->answers.enqueue(MsgAnswer::Yes);
     MainForm->SaveImage1Click();
-    QCOMPARE(QImage(path).size(), QSize(21, 17));
+    QCOMPARE(QImage(path).size(), QSize(23, 18));
 
     fake()->files.clear(); // cancelled dialog: nothing more happens
     MainForm->SaveImage1Click();

@@ -50,30 +50,108 @@ void applyWrite(QImage &sheet, const Write &wr, const QImage &pic)
         }
 }
 
-// The whole player window cut up: every element with data, every state,
-// from its place on the window; TITLEBAR takes destination-sized blocks.
+// One picture players read from a sheet: its rectangle there, and the
+// corner of the 275 x 116 window it is drawn at.
+struct Sprite
+{
+    int sheet;
+    int x, y, w, h;
+    int wx, wy;
+};
+
+// The main window as players draw it, every state of every part. Knobs and
+// thumbs move; they are read where the window picture shows them at rest.
+const Sprite kMainWindowSprites[] = {
+    {skMain, 0, 0, 275, 116, 0, 0},
+    // TITLEBAR: the bar active and inactive, the four buttons and their
+    // pressed looks (the shade button's lies beside it).
+    {skTitleBar, 27, 0, 275, 14, 0, 0},
+    {skTitleBar, 27, 15, 275, 14, 0, 0},
+    {skTitleBar, 0, 0, 9, 9, 6, 3},
+    {skTitleBar, 0, 9, 9, 9, 6, 3},
+    {skTitleBar, 9, 0, 9, 9, 244, 3},
+    {skTitleBar, 9, 9, 9, 9, 244, 3},
+    {skTitleBar, 0, 18, 9, 9, 254, 3},
+    {skTitleBar, 9, 18, 9, 9, 254, 3},
+    {skTitleBar, 18, 0, 9, 9, 264, 3},
+    {skTitleBar, 18, 9, 9, 9, 264, 3},
+    // The options bar, normal and disabled, then one bar per pressed button
+    // below them; the lit buttons O, A, I, D, V are parts of those bars.
+    {skTitleBar, 304, 0, 8, 43, 10, 22},
+    {skTitleBar, 312, 0, 8, 43, 10, 22},
+    {skTitleBar, 304, 44, 8, 43, 10, 22},
+    {skTitleBar, 312, 44, 8, 43, 10, 22},
+    {skTitleBar, 320, 44, 8, 43, 10, 22},
+    {skTitleBar, 328, 44, 8, 43, 10, 22},
+    {skTitleBar, 336, 44, 8, 43, 10, 22},
+    {skTitleBar, 304, 47, 8, 8, 10, 25},
+    {skTitleBar, 312, 55, 8, 7, 10, 33},
+    {skTitleBar, 320, 62, 8, 7, 10, 40},
+    {skTitleBar, 328, 69, 8, 8, 10, 47},
+    {skTitleBar, 336, 77, 8, 7, 10, 55},
+    // CBUTTONS: previous, play, pause, stop, next, eject; pressed below.
+    {skCButtons, 0, 0, 23, 18, 16, 88},
+    {skCButtons, 0, 18, 23, 18, 16, 88},
+    {skCButtons, 23, 0, 23, 18, 39, 88},
+    {skCButtons, 23, 18, 23, 18, 39, 88},
+    {skCButtons, 46, 0, 23, 18, 62, 88},
+    {skCButtons, 46, 18, 23, 18, 62, 88},
+    {skCButtons, 69, 0, 23, 18, 85, 88},
+    {skCButtons, 69, 18, 23, 18, 85, 88},
+    {skCButtons, 92, 0, 22, 18, 108, 88},
+    {skCButtons, 92, 18, 22, 18, 108, 88},
+    {skCButtons, 114, 0, 22, 16, 136, 89},
+    {skCButtons, 114, 16, 22, 16, 136, 89},
+    // SHUFREP: shuffle and repeat (off, pressed, on, on pressed), then the
+    // equaliser and playlist toggles.
+    {skShufRep, 28, 0, 47, 15, 164, 89},
+    {skShufRep, 28, 15, 47, 15, 164, 89},
+    {skShufRep, 28, 30, 47, 15, 164, 89},
+    {skShufRep, 28, 45, 47, 15, 164, 89},
+    {skShufRep, 0, 0, 28, 15, 210, 89},
+    {skShufRep, 0, 15, 28, 15, 210, 89},
+    {skShufRep, 0, 30, 28, 15, 210, 89},
+    {skShufRep, 0, 45, 28, 15, 210, 89},
+    {skShufRep, 0, 61, 23, 12, 219, 58},
+    {skShufRep, 46, 61, 23, 12, 219, 58},
+    {skShufRep, 0, 73, 23, 12, 219, 58},
+    {skShufRep, 46, 73, 23, 12, 219, 58},
+    {skShufRep, 23, 61, 23, 12, 242, 58},
+    {skShufRep, 69, 61, 23, 12, 242, 58},
+    {skShufRep, 23, 73, 23, 12, 242, 58},
+    {skShufRep, 69, 73, 23, 12, 242, 58},
+    // Knobs, normal and pressed.
+    {skVolume, 15, 422, 14, 11, 157, 58},
+    {skVolume, 0, 422, 14, 11, 157, 58},
+    {skBalance, 15, 422, 14, 11, 189, 58},
+    {skBalance, 0, 422, 14, 11, 189, 58},
+    // POSBAR: the bar and its thumb, normal and pressed.
+    {skPosBar, 0, 0, 248, 10, 16, 72},
+    {skPosBar, 248, 0, 29, 10, 85, 72},
+    {skPosBar, 278, 0, 29, 10, 85, 72},
+    // MONOSTER: mono and stereo, lit above, dark below.
+    {skMonoSter, 29, 0, 27, 12, 212, 41},
+    {skMonoSter, 29, 12, 27, 12, 212, 41},
+    {skMonoSter, 0, 0, 29, 12, 239, 41},
+    {skMonoSter, 0, 12, 29, 12, 239, 41},
+    // PLAYPAUS: play, pause, stop, and the two 3-pixel lamps left of them.
+    {skPlayPaus, 0, 0, 9, 9, 26, 28},
+    {skPlayPaus, 9, 0, 9, 9, 26, 28},
+    {skPlayPaus, 18, 0, 9, 9, 26, 28},
+    {skPlayPaus, 36, 0, 3, 9, 24, 28},
+    {skPlayPaus, 39, 0, 3, 9, 24, 28},
+};
+
+// The whole player window cut up: each sprite above, plus the 28 volume
+// and balance backgrounds, 15 rows apart.
 Writes mainWindowWrites()
 {
-    ElementTableArray t{};
-    fillElementTable(t);
     Writes out;
-    for (int i = 1; i <= 44; ++i) {
-        const SkinElement &e = t[size_t(i)];
-        if (e.isGroup())
-            continue;
-        for (int k = 0; k <= e.MaxState; ++k) {
-            const Rect d = stateRect(e, k);
-            int sw = e.WindowRect.width(), sh = e.WindowRect.height();
-            if (e.Sheet == skTitleBar) {
-                sw = d.width();
-                sh = d.height();
-            }
-            const int sl = e.WindowRect.Left, st = e.WindowRect.Top;
-            out << w(e.Sheet, d.Left, d.Top, d.Right, d.Bottom, sl, st, sl + sw, st + sh);
-            if (e.Id == 3)
-                for (int j = 0; j < 6; ++j)
-                    out << w(skTitleBar, 304 + 8 * j, 44, 312 + 8 * j, 87, sl, st, sl + 8, st + 43);
-        }
+    for (const Sprite &s : kMainWindowSprites)
+        out << w(s.sheet, s.x, s.y, s.x + s.w, s.y + s.h, s.wx, s.wy, s.wx + s.w, s.wy + s.h);
+    for (int i = 0; i < 28; ++i) {
+        out << w(skVolume, 0, 15 * i, 68, 15 * i + 13, 107, 57, 175, 70);
+        out << w(skBalance, 9, 15 * i, 47, 15 * i + 13, 177, 57, 215, 70);
     }
     return out;
 }
@@ -84,15 +162,17 @@ Writes optionsBarWrites(int fromState)
     const int firstLeft[2] = {304, 312};
     for (int k = fromState; k <= 1; ++k) {
         out << w(skTitleBar, firstLeft[k], 0, firstLeft[k] + 8, 43, 0, 0, 8, 43);
-        for (int j = 0; j < 6; ++j)
+        for (int j = 0; j < 5; ++j)
             out << w(skTitleBar, 304 + 8 * j, 44, 312 + 8 * j, 87, 0, 0, 8, 43);
     }
-    // The five indicators below it: 4 x 6 blocks from the corner, two states each.
-    const int stepX[5] = {0, 8, 16, 24, 32}, stepY[5] = {44, 44, 44, 44, 43};
+    // The five buttons on it take blocks of the picture's corner, 8 wide and
+    // 8, 7, 7, 8, 7 high: at rest on the normal bar, lit in column j below.
+    const int tops[5] = {3, 11, 18, 25, 33}, heights[5] = {8, 7, 7, 8, 7};
+    const int litTops[5] = {47, 55, 62, 69, 77};
     for (int i = 0; i < 5; ++i) {
-        const int top = 3 + 8 * i;
-        out << w(skTitleBar, 308, top, 312, top + 6, 0, 0, 4, 6);
-        out << w(skTitleBar, 308 + stepX[i], top + stepY[i], 312 + stepX[i], top + stepY[i] + 6, 0, 0, 4, 6);
+        const int h = heights[i];
+        out << w(skTitleBar, 304, tops[i], 312, tops[i] + h, 0, 0, 8, h);
+        out << w(skTitleBar, 304 + 8 * i, litTops[i], 312 + 8 * i, litTops[i] + h, 0, 0, 8, h);
     }
     return out;
 }
@@ -401,21 +481,23 @@ void TestImport::propagation_data()
     QTest::addColumn<int>("state");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<Writes>("writes");
-    QTest::newRow("Play from state 0") << 16 << 0 << QSize(21, 17)
-        << Writes{w(skCButtons, 23, 0, 44, 17, 0, 0, 21, 17), w(skCButtons, 23, 18, 44, 35, 0, 0, 21, 17)};
-    QTest::newRow("Play from state 1") << 16 << 1 << QSize(21, 17)
-        << Writes{w(skCButtons, 23, 18, 44, 35, 0, 0, 21, 17)};
+    QTest::newRow("Play from state 0") << 16 << 0 << QSize(23, 18)
+        << Writes{w(skCButtons, 23, 0, 46, 18, 0, 0, 23, 18), w(skCButtons, 23, 18, 46, 36, 0, 0, 23, 18)};
+    QTest::newRow("Play from state 1") << 16 << 1 << QSize(23, 18)
+        << Writes{w(skCButtons, 23, 18, 46, 36, 0, 0, 23, 18)};
     QTest::newRow("Main Window, whole player") << 0 << 0 << QSize(275, 116) << mainWindowWrites();
+    // A picture the size of the group's 142 x 18 area: every key takes the
+    // block of its own size at the picture's corner.
     Writes buttons;
-    const int lefts[6] = {0, 23, 46, 69, 92, 114};
+    const int lefts[6] = {0, 23, 46, 69, 92, 114}, widths[6] = {23, 23, 23, 23, 22, 22};
     for (int i = 0; i < 6; ++i) {
-        const int h = i == 5 ? 15 : 17, step = i == 5 ? 16 : 18;
-        buttons << w(skCButtons, lefts[i], 0, lefts[i] + 21, h, 0, 0, 21, 17)
-                << w(skCButtons, lefts[i], step, lefts[i] + 21, step + h, 0, 0, 21, 17);
+        const int wd = widths[i], h = i == 5 ? 16 : 18;
+        buttons << w(skCButtons, lefts[i], 0, lefts[i] + wd, h, 0, 0, wd, h)
+                << w(skCButtons, lefts[i], h, lefts[i] + wd, 2 * h, 0, 0, wd, h);
     }
-    QTest::newRow("Control Buttons: each takes the corner") << 14 << 0 << QSize(136, 36) << buttons;
-    QTest::newRow("Options Indicator: 1:1 on TITLEBAR") << 4 << 0 << QSize(4, 6)
-        << Writes{w(skTitleBar, 308, 3, 312, 9, 0, 0, 4, 6), w(skTitleBar, 308, 47, 312, 53, 0, 0, 4, 6)};
+    QTest::newRow("Control Buttons: each takes the corner") << 14 << 0 << QSize(142, 18) << buttons;
+    QTest::newRow("Options Indicator: 1:1 on TITLEBAR") << 4 << 0 << QSize(8, 8)
+        << Writes{w(skTitleBar, 304, 3, 312, 11, 0, 0, 8, 8), w(skTitleBar, 304, 47, 312, 55, 0, 0, 8, 8)};
     QTest::newRow("Options Bar from state 0") << 3 << 0 << QSize(8, 43) << optionsBarWrites(0);
     QTest::newRow("Options Bar from state 1") << 3 << 1 << QSize(8, 43) << optionsBarWrites(1);
 }
@@ -456,7 +538,7 @@ void TestImport::importKeepsPendingEditsFlag()
     select(16);
     MainForm->DesktopImg->pictureBits().fill(Qt::white);
     MainForm->ApplyBtn->setEnabled(true);
-    fake()->files.enqueue(writeBmp(patterned(21, 17)));
+    fake()->files.enqueue(writeBmp(patterned(23, 18)));
     MainForm->OpenImage1Click();
     QVERIFY(fake()->messages.isEmpty()); // the import asks no question
     QVERIFY(MainForm->ApplyBtn->isEnabled());
@@ -653,8 +735,8 @@ void TestImport::importRefused(const QString &path, const QString &message)
     QCOMPARE(fake()->messages.first().icon, MsgIcon::Error);
     QVERIFY(sheets() == before);
     QCOMPARE(G().ImportFileName, path);
-    QCOMPARE(G().RequiredWidth, 21);
-    QCOMPARE(G().RequiredHeight, 17);
+    QCOMPARE(G().RequiredWidth, 23);
+    QCOMPARE(G().RequiredHeight, 18);
 }
 
 void TestImport::badFiles()
@@ -746,15 +828,15 @@ void TestImport::mismatchShowsTheDialog()
     const QImage pic = patterned(42, 34);
     auto expected = sheets();
     if (pressResize) {
-        applyWrite(expected[skCButtons], w(skCButtons, 23, 0, 44, 17, 0, 0, 42, 34), pic);
-        applyWrite(expected[skCButtons], w(skCButtons, 23, 18, 44, 35, 0, 0, 42, 34), pic);
+        applyWrite(expected[skCButtons], w(skCButtons, 23, 0, 46, 18, 0, 0, 42, 34), pic);
+        applyWrite(expected[skCButtons], w(skCButtons, 23, 18, 46, 36, 0, 0, 42, 34), pic);
     }
     TImagesRes *startup = ImagesRes;
     bool shown = false;
     QTimer::singleShot(0, [&] {
         shown = ImagesRes == startup && ImagesRes->isVisible();
         QCOMPARE(ImagesRes->StaticText7->text(), QStringLiteral("42"));
-        QCOMPARE(ImagesRes->StaticText9->text(), QStringLiteral("21"));
+        QCOMPARE(ImagesRes->StaticText9->text(), QStringLiteral("23"));
         if (pressResize)
             ImagesRes->btResizeClick();
         else

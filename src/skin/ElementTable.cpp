@@ -43,25 +43,32 @@ void fillElementTable(ElementTableArray &t)
         {1, 2, 3, 9, 14, 21, 24, 27, 30, 33, 36, 39}, 0, 12, 0, 0);
     set(t[1], 1, skMain, {0, 0, 275, 116}, {0, 0, 275, 116}, {-1}, 0, 0, 0, 0);
     set(t[2], 2, skTitleBar, {27, 0, 302, 14}, {0, 0, 275, 14}, {-1}, 1, 0, 0, 15);
-    set(t[3], 3, skTitleBar, {304, 0, 312, 43}, {13, 24, 20, 62}, {4, 5, 6, 7, 8}, 1, 5, 8, 0);
-    set(t[4], 4, skTitleBar, {308, 3, 312, 9}, {13, 24, 18, 31}, {-1}, 1, 0, 0, 44);
-    set(t[5], 5, skTitleBar, {308, 11, 312, 17}, {13, 32, 18, 39}, {-1}, 1, 0, 8, 44);
-    set(t[6], 6, skTitleBar, {308, 19, 312, 25}, {13, 40, 18, 47}, {-1}, 1, 0, 16, 44);
-    set(t[7], 7, skTitleBar, {308, 27, 312, 33}, {13, 48, 18, 55}, {-1}, 1, 0, 24, 44);
-    set(t[8], 8, skTitleBar, {308, 35, 312, 41}, {13, 55, 18, 62}, {-1}, 1, 0, 32, 43);
+    // The options bar: 8 x 43 on the window, its disabled look one column
+    // right. Each indicator is a block of the bar at rest; lit, it lies in
+    // its own column of pressed bars 44 rows lower (column j for button j).
+    set(t[3], 3, skTitleBar, {304, 0, 312, 43}, {10, 22, 18, 65}, {4, 5, 6, 7, 8}, 1, 5, 8, 0);
+    set(t[4], 4, skTitleBar, {304, 3, 312, 11}, {10, 25, 18, 33}, {-1}, 1, 0, 0, 44);
+    set(t[5], 5, skTitleBar, {304, 11, 312, 18}, {10, 33, 18, 40}, {-1}, 1, 0, 8, 44);
+    set(t[6], 6, skTitleBar, {304, 18, 312, 25}, {10, 40, 18, 47}, {-1}, 1, 0, 16, 44);
+    set(t[7], 7, skTitleBar, {304, 25, 312, 33}, {10, 47, 18, 55}, {-1}, 1, 0, 24, 44);
+    set(t[8], 8, skTitleBar, {304, 33, 312, 40}, {10, 55, 18, 62}, {-1}, 1, 0, 32, 44);
+    // The 9 x 9 title-bar buttons; only the shade button keeps its pressed
+    // image beside it rather than below.
     set(t[9], 9, skNone, {0, 0, 275, 14}, {0, 0, 275, 14}, {10, 11, 12, 13}, 0, 4, 0, 0);
-    set(t[10], 10, skTitleBar, {0, 0, 9, 9}, {6, 3, 14, 11}, {-1}, 1, 0, 0, 9);
-    set(t[11], 11, skTitleBar, {9, 0, 18, 9}, {245, 3, 252, 11}, {-1}, 1, 0, 0, 9);
-    set(t[12], 12, skTitleBar, {0, 18, 9, 27}, {254, 3, 261, 11}, {-1}, 1, 0, 0, 9);
-    set(t[13], 13, skTitleBar, {18, 0, 27, 9}, {245, 3, 271, 11}, {-1}, 1, 0, 0, 9);
-    set(t[14], 14, skNone, {0, 0, 136, 36}, {16, 88, 271, 105},
-        {15, 16, 17, 18, 19, 20}, 0, 6, 0, 9);
-    set(t[15], 15, skCButtons, {0, 0, 21, 17}, {16, 88, 37, 105}, {-1}, 1, 0, 0, 18);
-    set(t[16], 16, skCButtons, {23, 0, 44, 17}, {39, 88, 60, 105}, {-1}, 1, 0, 0, 18);
-    set(t[17], 17, skCButtons, {46, 0, 67, 17}, {62, 88, 83, 105}, {-1}, 1, 0, 0, 18);
-    set(t[18], 18, skCButtons, {69, 0, 90, 17}, {85, 88, 106, 105}, {-1}, 1, 0, 0, 18);
-    set(t[19], 19, skCButtons, {92, 0, 113, 17}, {108, 88, 129, 105}, {-1}, 1, 0, 0, 18);
-    set(t[20], 20, skCButtons, {114, 0, 135, 15}, {136, 88, 157, 105}, {-1}, 1, 0, 0, 16);
+    set(t[10], 10, skTitleBar, {0, 0, 9, 9}, {6, 3, 15, 12}, {-1}, 1, 0, 0, 9);
+    set(t[11], 11, skTitleBar, {9, 0, 18, 9}, {244, 3, 253, 12}, {-1}, 1, 0, 0, 9);
+    set(t[12], 12, skTitleBar, {0, 18, 9, 27}, {254, 3, 263, 12}, {-1}, 1, 0, 9, 0);
+    set(t[13], 13, skTitleBar, {18, 0, 27, 9}, {264, 3, 273, 12}, {-1}, 1, 0, 0, 9);
+    // Control buttons, pressed row below: four 23 x 18 keys, "next" one
+    // column narrower, and the 22 x 16 eject key one row lower on the window.
+    set(t[14], 14, skNone, {0, 0, 142, 18}, {16, 88, 158, 106},
+        {15, 16, 17, 18, 19, 20}, 0, 6, 0, 0);
+    set(t[15], 15, skCButtons, {0, 0, 23, 18}, {16, 88, 39, 106}, {-1}, 1, 0, 0, 18);
+    set(t[16], 16, skCButtons, {23, 0, 46, 18}, {39, 88, 62, 106}, {-1}, 1, 0, 0, 18);
+    set(t[17], 17, skCButtons, {46, 0, 69, 18}, {62, 88, 85, 106}, {-1}, 1, 0, 0, 18);
+    set(t[18], 18, skCButtons, {69, 0, 92, 18}, {85, 88, 108, 106}, {-1}, 1, 0, 0, 18);
+    set(t[19], 19, skCButtons, {92, 0, 114, 18}, {108, 88, 130, 106}, {-1}, 1, 0, 0, 18);
+    set(t[20], 20, skCButtons, {114, 0, 136, 16}, {136, 89, 158, 105}, {-1}, 1, 0, 0, 16);
 
     // The rest of the main window. A group's SheetRect carries the size of
     // its area on the window. Toggles have four states: off, off pressed,
