@@ -120,6 +120,7 @@ private slots:
     void importFillsExactlyTheStates_data();
     void importFillsExactlyTheStates();
     void wholeWindowImportReachesEveryPart();
+    void drawnWindowImportedDrawsTheSameWindow();
     void applyWritesTheShownState_data();
     void applyWritesTheShownState();
     void miniatureShowsTheImportedWindow();
@@ -260,6 +261,19 @@ void TestElements::wholeWindowImportReachesEveryPart()
             QVERIFY2(G().sheet(SheetKind(p.sheet))->copy(QRect(p.states[k], p.size)) == want,
                      qPrintable(QStringLiteral("%1, state %2").arg(p.name).arg(k)));
     }
+}
+
+// The window as the miniature draws it from the built-in sheets, imported
+// whole, draws as the same window: the cut-up reads every part where the
+// window shows it.
+void TestElements::drawnWindowImportedDrawsTheSameWindow()
+{
+    const QImage drawn = composeWindow(sheetSet(G()));
+    selectNode(0);
+    fake()->files.enqueue(writeBmp(drawn));
+    MainForm->OpenImage1Click();
+    QVERIFY(fake()->messages.isEmpty());
+    QCOMPARE(composeWindow(sheetSet(G())), drawn);
 }
 
 void TestElements::applyWritesTheShownState_data()

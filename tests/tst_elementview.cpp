@@ -69,6 +69,7 @@ void TestElementView::hover_data()
     QTest::addColumn<int>("node");
     QTest::newRow("open files") << 90 << 60 << 20;
     QTest::newRow("system menu") << 5 << 3 << 10;
+    QTest::newRow("options button, lower half") << 9 << 20 << 4;
     QTest::newRow("states buttons") << 50 << 3 << 9;
     QTest::newRow("recording") << 15 << 22 << 44;
     QTest::newRow("background") << 20 << 30 << 1;

@@ -555,34 +555,50 @@ void shadeBar(QImage &im, int x, int y, bool active)
     titleButtonsOnBar(im, x, y, true);
 }
 
-// Clutter bar letters O, A, I, D, V; each sits in a 5x7 cell whose top row
-// is one above the letter. The lit cell of V must cover the rows 34..39 the
-// editor reads, so letters start at the cell's second row.
-constexpr int kClutterLetterY[5] = {3, 11, 19, 27, 35};
+// Clutter bar buttons O, A, I, D, V: players read each as a block of the
+// bar, 8 wide, starting at these rows with these heights. A lit button
+// fills its whole block; its letter sits in the block's last five rows but
+// one. The engraved rules between buttons (dark over light) keep each half
+// in its own block, so lighting one block leaves its neighbours whole.
+constexpr int kClutterTop[5] = {3, 11, 18, 25, 33};
+constexpr int kClutterHeight[5] = {8, 7, 7, 8, 7};
 constexpr char kClutterLetters[5] = {'O', 'A', 'I', 'D', 'V'};
+constexpr Rgb kClutterLitInk{48, 22, 4};
+
+int clutterLetterY(int k)
+{
+    return kClutterTop[k] + kClutterHeight[k] - 6;
+}
 
 void clutterBar(QImage &im, int x, int y, int lit, bool disabled)
 {
     fill(im, x, y, 8, 43, {34, 35, 40});
     bevel(im, x, y, 8, 43, pal::steelLo, pal::ink);
     for (int k = 0; k < 5; ++k) {
-        const int ly = y + kClutterLetterY[k];
-        // Engraved rule between two letters.
-        if (k > 0) {
-            hline(im, x + 1, x + 6, ly - 2, pal::shadow);
-            hline(im, x + 1, x + 6, ly - 1, {54, 55, 62});
-        }
-        // A tiny slot to the left of each letter, like a switch.
-        vline(im, x + 1, ly, ly + 4, pal::shadow);
-        vline(im, x + 2, ly + 1, ly + 3, k == lit ? pal::orangeLo : Rgb{22, 22, 25});
+        const int top = y + kClutterTop[k], h = kClutterHeight[k];
+        const int ly = y + clutterLetterY(k);
         const std::string_view letter(&kClutterLetters[k], 1);
         if (k == lit) {
-            fill(im, x + 3, ly - 1, 5, 7, pal::orange);
-            hline(im, x + 3, x + 7, ly - 1, pal::orangeHi);
-            text3(im, x + 4, ly, letter, {48, 22, 4});
-        } else {
-            text3(im, x + 4, ly, letter, disabled ? Rgb{70, 72, 80} : pal::steelHi);
+            // The whole block lights up, raised: light top and left edge,
+            // dark bottom and right edge.
+            fill(im, x, top, 8, h, pal::orange);
+            hline(im, x, x + 7, top, pal::orangeHi);
+            vline(im, x, top, top + h - 1, pal::orangeHi);
+            hline(im, x + 1, x + 7, top + h - 1, pal::orangeLo);
+            vline(im, x + 7, top + 1, top + h - 1, pal::orangeLo);
+            vline(im, x + 1, ly, ly + 4, pal::orangeLo);
+            vline(im, x + 2, ly + 1, ly + 3, pal::orangeHi);
+            text3(im, x + 4, ly, letter, kClutterLitInk);
+            continue;
         }
+        if (k > 0)
+            hline(im, x + 1, x + 6, top, {54, 55, 62});
+        if (k < 4)
+            hline(im, x + 1, x + 6, top + h - 1, pal::shadow);
+        // A tiny slot to the left of each letter, like a switch.
+        vline(im, x + 1, ly, ly + 4, pal::shadow);
+        vline(im, x + 2, ly + 1, ly + 3, Rgb{22, 22, 25});
+        text3(im, x + 4, ly, letter, disabled ? Rgb{70, 72, 80} : pal::steelHi);
     }
 }
 
@@ -1710,12 +1726,12 @@ void checkSheets(const Sheets &s)
         {"shade", &s.titlebar, 0, 18, 0, 27, 9, 9},
         {"shade pressed", &s.titlebar, 0, 18, 9, 18, 9, 9},
         {"close", &s.titlebar, 18, 0, 18, 9, 9, 9},
-        {"previous", &s.cbuttons, 0, 0, 0, 18, 21, 17},
-        {"play", &s.cbuttons, 23, 0, 23, 18, 21, 17},
-        {"pause", &s.cbuttons, 46, 0, 46, 18, 21, 17},
-        {"stop", &s.cbuttons, 69, 0, 69, 18, 21, 17},
-        {"next", &s.cbuttons, 92, 0, 92, 18, 21, 17},
-        {"eject", &s.cbuttons, 114, 0, 114, 16, 21, 15},
+        {"previous", &s.cbuttons, 0, 0, 0, 18, 23, 18},
+        {"play", &s.cbuttons, 23, 0, 23, 18, 23, 18},
+        {"pause", &s.cbuttons, 46, 0, 46, 18, 23, 18},
+        {"stop", &s.cbuttons, 69, 0, 69, 18, 23, 18},
+        {"next", &s.cbuttons, 92, 0, 92, 18, 22, 18},
+        {"eject", &s.cbuttons, 114, 0, 114, 16, 22, 16},
         {"repeat on", &s.shufrep, 0, 0, 0, 30, 28, 15},
         {"shuffle on", &s.shufrep, 28, 0, 28, 30, 47, 15},
         {"eq on", &s.shufrep, 0, 61, 0, 73, 23, 12},
@@ -1727,17 +1743,26 @@ void checkSheets(const Sheets &s)
     for (const State &st : states)
         if (sameRect(*st.im, st.x0, st.y0, st.x1, st.y1, st.w, st.h))
             fail("states of %s look the same", st.name);
-    // Indicator rectangles: normal at (308, y), lit one state further on.
-    const int lit[5][2] = {{308, 47}, {316, 55}, {324, 63}, {332, 71}, {340, 78}};
+    // Options-bar buttons: at rest in the bar at (304, top), lit in pressed
+    // bar k at (304 + 8k, 44 + top). The lit look must cover the whole 8-wide
+    // block players read and stay inside it.
     for (int k = 0; k < 5; ++k) {
-        const int ny = kClutterLetterY[k];
-        if (rectHas(s.titlebar, 308, ny, 4, 6, pal::orange))
-            fail("indicator %c is lit in its normal state", kClutterLetters[k]);
-        if (!rectHas(s.titlebar, lit[k][0], lit[k][1], 4, 6, pal::orange))
-            fail("indicator %c is not lit in its lit state", kClutterLetters[k]);
-        // The letter itself (dark on orange) must be inside the lit rect.
-        if (!rectHas(s.titlebar, lit[k][0], lit[k][1], 4, 6, {48, 22, 4}))
-            fail("indicator %c: letter outside its lit rectangle", kClutterLetters[k]);
+        const int top = kClutterTop[k], h = kClutterHeight[k];
+        const int lx = 304 + 8 * k, ly = 44 + top;
+        const char c = kClutterLetters[k];
+        if (rectHas(s.titlebar, 304, top, 8, h, pal::orange))
+            fail("indicator %c is lit in its normal state", c);
+        if (!rectHas(s.titlebar, lx, ly, 8, h, pal::orange))
+            fail("indicator %c is not lit in its lit state", c);
+        if (!rectHas(s.titlebar, lx, ly, 8, h, kClutterLitInk))
+            fail("indicator %c: letter outside its lit block", c);
+        for (int j = 0; j < h; ++j)
+            for (int i = 0; i < 8; ++i)
+                if (get(s.titlebar, lx + i, ly + j) == get(s.titlebar, 304 + i, top + j))
+                    fail("indicator %c: lit block leaves (%d, %d) as at rest", c, i, j);
+        for (int r = 0; r < 43; ++r)
+            if ((r < top || r >= top + h) && !sameRect(s.titlebar, lx, 44 + r, 304, r, 8, 1))
+                fail("indicator %c: pressed bar differs from the resting one in row %d", c, r);
     }
     // Volume and balance fills grow with the index.
     for (const QImage *im : {&s.volume, &s.balance}) {
@@ -1761,8 +1786,8 @@ void checkHitMap(std::vector<std::string> &notes)
 {
     struct Row { int l, t, r, b; };
     static const Row map[45] = {
-        {0, 0, 174, 73}, {0, 0, 174, 73}, {0, 0, 174, 7}, {6, 13, 12, 41}, {6, 14, 12, 19},
-        {6, 20, 12, 25}, {6, 25, 12, 30}, {6, 30, 12, 35}, {6, 35, 12, 40}, {0, 0, 174, 8},
+        {0, 0, 174, 73}, {0, 0, 174, 73}, {0, 0, 174, 7}, {6, 13, 12, 41}, {6, 16, 12, 21},
+        {6, 21, 12, 25}, {6, 25, 12, 30}, {6, 30, 12, 35}, {6, 35, 12, 40}, {0, 0, 174, 8},
         {1, 1, 10, 8}, {153, 0, 161, 8}, {160, 0, 167, 8}, {166, 0, 174, 8}, {9, 54, 100, 67},
         {9, 54, 23, 67}, {23, 54, 38, 67}, {38, 54, 52, 67}, {52, 54, 67, 67}, {67, 54, 82, 67},
         {85, 54, 100, 67}, {104, 55, 151, 66}, {104, 55, 133, 66}, {133, 55, 151, 66}, {139, 36, 168, 44},
@@ -1775,8 +1800,8 @@ void checkHitMap(std::vector<std::string> &notes)
     struct El { const char *name; int x, y, w, h; };
     static const El el[45] = {
         {"main window", 0, 0, 275, 116}, {"background", 0, 0, 275, 116}, {"title bar", 0, 0, 275, 14},
-        {"clutter bar", 10, 22, 8, 43}, {"O", 14, 25, 4, 6}, {"A", 14, 33, 4, 6}, {"I", 14, 41, 4, 6},
-        {"D", 14, 49, 4, 6}, {"V", 14, 57, 4, 6}, {"title buttons", 0, 0, 275, 14}, {"options", 6, 3, 9, 9},
+        {"clutter bar", 10, 22, 8, 43}, {"O", 10, 25, 8, 8}, {"A", 10, 33, 8, 7}, {"I", 10, 40, 8, 7},
+        {"D", 10, 47, 8, 8}, {"V", 10, 55, 8, 7}, {"title buttons", 0, 0, 275, 14}, {"options", 6, 3, 9, 9},
         {"minimise", 244, 3, 9, 9}, {"shade", 254, 3, 9, 9}, {"close", 264, 3, 9, 9},
         {"control keys", 16, 88, 142, 18}, {"previous", 16, 88, 23, 18}, {"play", 39, 88, 23, 18},
         {"pause", 62, 88, 23, 18}, {"stop", 85, 88, 23, 18}, {"next", 108, 88, 22, 18}, {"eject", 136, 89, 22, 16},
