@@ -30,15 +30,15 @@ inline QRgb colourAt(int bits, int seed, int x, int y)
     return qRgb((x * 7 + seed * 40) & 255, (y * 11 + seed * 3) & 255, (x + y + seed) & 255);
 }
 
-// A BMP file written byte by byte: info header, bottom-up rows; 4, 8 or 24
-// bits per pixel.
-inline QByteArray bmpBytes(int w, int h, int bits, int seed)
+// The file header, the 40-byte info header and, up to 8 bits per pixel, a
+// full colour table of paletteColour(seed, i); the pixel data of dataSize
+// bytes is to follow.
+inline QByteArray bmpHead(int w, int h, int bits, int compression, qint64 dataSize, int seed)
 {
     const int colours = bits <= 8 ? 1 << bits : 0;
-    const int stride = ((w * bits + 31) / 32) * 4;
     const int offset = 14 + 40 + 4 * colours;
     QByteArray b("BM");
-    put32(b, offset + qint64(stride) * h);
+    put32(b, offset + dataSize);
     put32(b, 0);
     put32(b, offset);
     put32(b, 40);
@@ -46,8 +46,8 @@ inline QByteArray bmpBytes(int w, int h, int bits, int seed)
     put32(b, h);
     put16(b, 1);
     put16(b, bits);
-    put32(b, 0);
-    put32(b, qint64(stride) * h);
+    put32(b, compression);
+    put32(b, dataSize);
     put32(b, 2835);
     put32(b, 2835);
     put32(b, colours);
@@ -56,6 +56,15 @@ inline QByteArray bmpBytes(int w, int h, int bits, int seed)
         const QRgb c = paletteColour(seed, i);
         b.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c))).append(char(0));
     }
+    return b;
+}
+
+// A BMP file written byte by byte: info header, bottom-up rows; 4, 8 or 24
+// bits per pixel.
+inline QByteArray bmpBytes(int w, int h, int bits, int seed)
+{
+    const int stride = ((w * bits + 31) / 32) * 4;
+    QByteArray b = bmpHead(w, h, bits, 0, qint64(stride) * h, seed);
     for (int y = h - 1; y >= 0; --y) {
         QByteArray row(stride, '\0');
         for (int x = 0; x < w; ++x) {
@@ -140,27 +149,7 @@ inline QByteArray rle8Bytes(int w, int h, int seed)
         data.append('\0').append('\0');
     }
     data.append('\0').append('\1');
-    const int offset = 14 + 40 + 4 * 256;
-    QByteArray b("BM");
-    put32(b, offset + data.size());
-    put32(b, 0);
-    put32(b, offset);
-    put32(b, 40);
-    put32(b, w);
-    put32(b, h);
-    put16(b, 1);
-    put16(b, 8);
-    put32(b, 1);
-    put32(b, data.size());
-    put32(b, 2835);
-    put32(b, 2835);
-    put32(b, 256);
-    put32(b, 0);
-    for (int i = 0; i < 256; ++i) {
-        const QRgb c = paletteColour(seed, i);
-        b.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c))).append(char(0));
-    }
-    return b + data;
+    return bmpHead(w, h, 8, 1, data.size(), seed) + data;
 }
 // The colour rle8Bytes() gives pixel (x, y).
 inline QRgb rle8ColourAt(int seed, int x, int y)
