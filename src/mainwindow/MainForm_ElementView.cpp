@@ -107,7 +107,7 @@ void TMainForm::updateSheetNote()
                                   "in. It is saved only once you edit it.")
                        .arg(name);
         } else if (sheet->size() != usual && (state.Right > sheet->width() || state.Bottom > sheet->height())) {
-            note = QStringLiteral("%1 is %2 x %3 in this skin: the checked part lies outside it. An import or "
+            note = QStringLiteral("%1 is %2 x %3 in this skin: the checkered part lies outside it. An import or "
                                   "an applied edit makes it %4 x %5.")
                        .arg(name)
                        .arg(sheet->width())
