@@ -2,7 +2,7 @@
 # Shows two skins in a real player and counts the pixels of the main window
 # (275x116) that differ between them.
 #
-#   scripts/compare_skin_render.sh A B [audacious|qmmp]
+#   scripts/compare_skin_render.sh [--paused] A B [audacious|qmmp]
 #
 # A and B are skin folders or .wsz archives, e.g. a skin and the same skin
 # after Vorlix opened and saved it. Prints the number of differing pixels
@@ -11,11 +11,14 @@
 # refused A or B and showed its own default skin instead (the count is then
 # still printed, but says little).
 # Set RENDER_KEEP=DIR to keep a.png, b.png and diff.png (differing pixels in
-# red) in DIR. Each render runs scripts/render_skin.sh, see there for what
+# red) in DIR. Each render runs scripts/render_skin.sh (with --paused, if
+# given, to show the time digits and position bar too); see there for what
 # it needs. A developer tool: CI does not run it.
 set -u
 
-[ $# -ge 2 ] && [ $# -le 3 ] || { echo "usage: $0 A B [audacious|qmmp]" >&2; exit 2; }
+paused=()
+[ "${1:-}" = --paused ] && { paused=(--paused); shift; }
+[ $# -ge 2 ] && [ $# -le 3 ] || { echo "usage: $0 [--paused] A B [audacious|qmmp]" >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
 player=${3:-audacious}
 
@@ -25,7 +28,7 @@ trap 'rm -rf "$work"' EXIT
 refused=0
 for side in a b; do
   if [ $side = a ]; then skin=$1; else skin=$2; fi
-  "$here/render_skin.sh" "$skin" "$work/$side.png" "$player"
+  "$here/render_skin.sh" "${paused[@]}" "$skin" "$work/$side.png" "$player"
   case $? in
     0) ;;
     3) echo "compare_skin_render: $player refused $skin" >&2; refused=1 ;;
