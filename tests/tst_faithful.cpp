@@ -73,6 +73,7 @@ private slots:
     void realSkinsComeBackUnchanged_data();
     void realSkinsComeBackUnchanged();
     void missingBalanceFollowsVolume();
+    void filesBesideTheFolderStayInArchives();
     void shortSheetGrowsWhenEdited_data();
     void shortSheetGrowsWhenEdited();
 
@@ -384,6 +385,37 @@ void TestFaithful::missingBalanceFollowsVolume()
     QCOMPARE(balance.size(), QSize(68, 433));
     QCOMPARE(balance.pixel(9, 0), qRgb(7, 8, 9));
     QCOMPARE(balance.pixel(0, 0), qRgb(1, 200, 3)); // the rest as the volume it came from
+}
+
+// An archive holding the skin in a folder, and a read-me beside that folder.
+void TestFaithful::filesBesideTheFolderStayInArchives()
+{
+    const QString root = path(QStringLiteral("skin"));
+    writeSkin(root + QStringLiteral("/Chrome"), kNine);
+    writeFile(root + QStringLiteral("/readme.txt"), "read me" + binaryBytes());
+    QStringList entries{QStringLiteral("readme.txt")};
+    for (const QString &spec : kNine)
+        entries << QStringLiteral("Chrome/") + spec.section(QLatin1Char(' '), 0, 0);
+    const QString skin = path(QStringLiteral("skin.wsz"));
+    QVERIFY(zipInOrder(root, skin, entries));
+    open(QStringLiteral("wsz"), skin);
+    QCOMPARE(fake()->messages.size(), 1);
+    QVERIFY(fake()->messages.first().text.contains(QStringLiteral("readme.txt")));
+
+    const QString archive = path(QStringLiteral("saved.wsz"));
+    fake()->files.enqueue(archive);
+    MainForm->SaveZIPSkin1->trigger();
+    QStringList saved = archiveEntries(archive), expected = entries;
+    saved.sort();
+    expected.sort();
+    QCOMPARE(saved, expected);
+    QCOMPARE(run(QStringLiteral("unzip"), {QStringLiteral("-p"), archive, QStringLiteral("readme.txt")}),
+             readAll(root + QStringLiteral("/readme.txt")));
+
+    // A folder is the skin's folder: nothing beside it.
+    const QString folder = path(QStringLiteral("saved"));
+    saveFolder(folder);
+    QCOMPARE(filesUnder(folder).size(), kNine.size());
 }
 
 // A short sheet shows what it lacks as a checker; an applied edit or an

@@ -53,9 +53,6 @@ QString megabytes(qint64 bytes)
                           .arg(kMaxSkinFiles));
 }
 
-// A file of the skin as read, before sheets are chosen.
-using FoundFile = SkinFile;
-
 bool isPng(const QByteArray &bytes)
 {
     return bytes.startsWith("\x89PNG\r\n\x1a\n");
@@ -111,7 +108,6 @@ int chooseSheetFile(const QList<int> &candidates, const QList<SkinFile> &files, 
     return pool.first();
 }
 
-// Chooses and reads the sheets among a skin's files.
 // Sheet files that exist but could not be read are refused, not missing.
 struct Unreadable
 {
@@ -119,6 +115,7 @@ struct Unreadable
     QString reason;
 };
 
+// Chooses and reads the sheets among a skin's files.
 LoadedSkin assembleSkin(QList<SkinFile> files, bool archive, const QString &skinPath,
                         const QList<Unreadable> &unreadable = {})
 {
@@ -170,8 +167,8 @@ LoadedSkin assembleSkin(QList<SkinFile> files, bool archive, const QString &skin
         if (lacking && from != skNone && skin.origins[size_t(from)] == SheetOrigin::File) {
             skin.sheets[size_t(k)] = skin.sheets[size_t(from)];
             skin.origins[size_t(k)] = SheetOrigin::Fallback;
-            skin.missing << QStringLiteral("%1 (players draw it from %2)")
-                                .arg(sheetFileName(k), files[skin.set.sheetFile[size_t(from)]].path);
+            skin.drawnFromOther << QStringLiteral("%1 (players draw it from %2)")
+                                       .arg(sheetFileName(k), files[skin.set.sheetFile[size_t(from)]].path);
             continue;
         }
         skin.sheets[size_t(k)] = loadDefaultImage(QString::fromLatin1(sheetInfo(k).imageName));
@@ -260,19 +257,18 @@ SheetKind sheetForPictureName(const QString &fileName)
 QString LoadedSkin::report() const
 {
     QStringList lines;
-    QStringList standIns;
-    for (const QString &m : missing)
-        if (!m.contains(QLatin1Char('(')))
-            standIns << m;
-    if (!standIns.isEmpty() || !refused.isEmpty())
+    if (!missing.isEmpty() || !refused.isEmpty())
         lines << QStringLiteral("Some pictures of the skin could not be used; the built-in pictures stand in "
                                 "for them. They are saved with the skin only once you edit them.");
-    if (!missing.isEmpty())
-        lines << QStringLiteral("Missing: %1").arg(missing.join(QStringLiteral(", ")));
+    if (!missing.isEmpty() || !drawnFromOther.isEmpty())
+        lines << QStringLiteral("Missing: %1").arg((missing + drawnFromOther).join(QStringLiteral(", ")));
     if (!refused.isEmpty())
         lines << QStringLiteral("Refused, and kept as they are: %1").arg(refused.join(QStringLiteral(", ")));
     if (!kept.isEmpty())
         lines << QStringLiteral("Kept as they are: %1").arg(kept.join(QStringLiteral(", ")));
+    if (!outsideFolder.isEmpty())
+        lines << QStringLiteral("Beside the skin's folder, kept only in archives saved from it: %1")
+                     .arg(outsideFolder.join(QStringLiteral(", ")));
     if (!leftOut.isEmpty())
         lines << QStringLiteral("Left out: %1").arg(leftOut.join(QStringLiteral(", ")));
     return lines.join(QLatin1Char('\n'));
@@ -334,6 +330,35 @@ LoadedSkin readSkinFolder(const QString &dir)
     return assembleSkin(std::move(files), false, dir, unreadable);
 }
 
+namespace {
+
+struct Entry
+{
+    zip_uint64_t index;
+    QString path; // as a clean relative path
+    qint64 size;
+};
+
+// An entry's bytes, exactly as many as its header says; throws otherwise.
+QByteArray readEntry(zip_t *archive, const QString &path, const Entry &e)
+{
+    QByteArray bytes(e.size, Qt::Uninitialized);
+    zip_file_t *file = zip_fopen_index(archive, e.index, 0);
+    if (!file)
+        badArchive(path, QStringLiteral("the entry \"%1\" cannot be read (%2)")
+                             .arg(e.path, QString::fromUtf8(zip_strerror(archive))));
+    const zip_int64_t got = e.size > 0 ? zip_fread(file, bytes.data(), zip_uint64_t(e.size)) : 0;
+    char extra = 0;
+    const zip_int64_t more = got == e.size ? zip_fread(file, &extra, 1) : 0;
+    const QString why = QString::fromUtf8(zip_file_strerror(file));
+    zip_fclose(file);
+    if (got != e.size || more != 0)
+        badArchive(path, QStringLiteral("the entry \"%1\" is damaged (%2)").arg(e.path, why));
+    return bytes;
+}
+
+} // namespace
+
 LoadedSkin readSkinArchive(const QString &path)
 {
     const QFileInfo info(path);
@@ -353,12 +378,6 @@ LoadedSkin readSkinArchive(const QString &path)
         tooManyFiles(path);
 
     // First every entry's name, size and encryption, before reading anything.
-    struct Entry
-    {
-        zip_uint64_t index;
-        QString path;
-        qint64 size;
-    };
     QList<Entry> entries;
     qint64 total = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
@@ -400,29 +419,19 @@ LoadedSkin readSkinArchive(const QString &path)
 
     QList<SkinFile> files;
     QStringList leftOut;
+    QList<Entry> outside;
     for (const Entry &e : entries) {
         if (!e.path.startsWith(rootFolder)) {
             // Resource forks some packers add are no part of any skin.
             if (!e.path.startsWith(QLatin1String("__MACOSX/")))
-                leftOut << QStringLiteral("%1 (outside the skin's folder)").arg(e.path);
+                outside << e;
             continue;
         }
         const QString relative = e.path.mid(rootFolder.size());
         if (isTemporaryName(relative.section(QLatin1Char('/'), -1)))
             continue;
 
-        QByteArray bytes(e.size, Qt::Uninitialized);
-        zip_file_t *file = zip_fopen_index(archive.get(), e.index, 0);
-        if (!file)
-            badArchive(path, QStringLiteral("the entry \"%1\" cannot be read (%2)")
-                                 .arg(e.path, QString::fromUtf8(zip_strerror(archive.get()))));
-        const zip_int64_t got = e.size > 0 ? zip_fread(file, bytes.data(), zip_uint64_t(e.size)) : 0;
-        char extra = 0;
-        const zip_int64_t more = got == e.size ? zip_fread(file, &extra, 1) : 0;
-        const QString why = QString::fromUtf8(zip_file_strerror(file));
-        zip_fclose(file);
-        if (got != e.size || more != 0)
-            badArchive(path, QStringLiteral("the entry \"%1\" is damaged (%2)").arg(e.path, why));
+        const QByteArray bytes = readEntry(archive.get(), path, e);
 
         // Unpacked one after another, a later entry of the same name replaces
         // an earlier one: players see the last.
@@ -436,6 +445,12 @@ LoadedSkin readSkinArchive(const QString &path)
     }
     LoadedSkin skin = assembleSkin(std::move(files), true, path);
     skin.set.archiveFolder = rootFolder;
+    // Files beside the skin's folder (a read-me next to it) go back into
+    // an archive saved from it; a folder has no place for them.
+    for (const Entry &e : outside) {
+        skin.set.besideFolder.append({e.path, readEntry(archive.get(), path, e), std::nullopt});
+        skin.outsideFolder << e.path;
+    }
     skin.leftOut = leftOut;
     return skin;
 }

@@ -40,6 +40,9 @@ struct SkinFileSet
     std::array<int, kSheetCount> sheetFile;
     // "Name/" when an archive keeps the skin in one folder inside it.
     QString archiveFolder;
+    // Entries of such an archive beside that folder, by their whole path:
+    // written back into an archive, not into a folder.
+    QList<SkinFile> besideFolder;
 
     SkinFileSet() { sheetFile.fill(-1); }
 };
@@ -52,10 +55,12 @@ struct LoadedSkin
     // picture (origin BuiltIn), as does a sheet whose file was refused.
     std::array<QImage, kSheetCount> sheets;
     std::array<SheetOrigin, kSheetCount> origins{};
-    QStringList missing;  // sheets the skin lacks, with what stands in
+    QStringList missing;  // sheets the skin lacks; the built-in ones stand in
+    QStringList drawnFromOther; // "balance.bmp (players draw it from volume.bmp)"
     QStringList refused;  // "name (reason)"
     QStringList kept;     // other files named like a sheet, kept as they are
-    QStringList leftOut;  // archive entries outside the skin's folder
+    QStringList outsideFolder; // archive entries beside the skin's folder
+    QStringList leftOut;  // archive entries not kept (a name given twice)
 
     // One message naming what was missing, refused, kept aside or left out;
     // empty when the skin gave all nine sheets and nothing else to say.

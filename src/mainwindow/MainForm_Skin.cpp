@@ -197,6 +197,7 @@ bool TMainForm::saveSkinToFolder(const QString &dir)
     s.path = QFileInfo(dir).absoluteFilePath();
     s.files = toSave;
     s.files.archiveFolder.clear();
+    s.files.besideFolder.clear();
     markSheetsWritten(G());
     markSkinSaved();
     return true;
@@ -208,6 +209,8 @@ bool TMainForm::saveSkinToArchive(const QString &path)
     QList<ArchiveEntry> entries;
     for (const SkinFile &f : toSave.files)
         entries.append({toSave.archiveFolder + f.path, f.bytes});
+    for (const SkinFile &f : toSave.besideFolder)
+        entries.append({f.path, f.bytes});
     {
         WaitCursor wait;
         // Built whole in memory and written like any file: to a hidden
