@@ -66,19 +66,23 @@ void TMainForm::ShowElementState()
     const SkinElement &e = G().ElementTable[static_cast<size_t>(idx)];
     const int w = e.SheetRect.width();
     const int h = e.SheetRect.height();
+    const Rect state = stateRect(e, G().CurrentState);
+    const QImage *sheet = G().sheet(e.Sheet);
     QImage shown;
     if (w > 0 && h > 0) {
-        // What the sheet lacks shows as a checker, never as pixels of ours.
         shown = QImage(w, h, QImage::Format_BGR888);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                shown.setPixel(x, y, absentPixelColour(x, y));
+        shown.fill(Qt::black);
+        // What the sheet lacks shows as a checker, never as pixels of ours;
+        // the copy below covers everything else.
+        if (sheet && !QRect(0, 0, sheet->width(), sheet->height()).contains(state.toQRect()))
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    shown.setPixel(x, y, absentPixelColour(x, y));
     }
-    const Rect state = stateRect(e, G().CurrentState);
     DesktopImg->setDrawStyle(TOImage::dsNormal);
     if (e.isGroup()) {
         shown = selectimg->picture().copy(); // outline included
-    } else if (const QImage *sheet = G().sheet(e.Sheet); sheet && !shown.isNull()) {
+    } else if (sheet && !shown.isNull()) {
         blockCopy(shown, 0, 0, w, h, *sheet, state.Left, state.Top);
     }
     DesktopImg->assignPicture(shown);
@@ -95,7 +99,8 @@ void TMainForm::updateSheetNote()
     if (sheet) {
         const QString name = skinFileName(e->Sheet);
         const auto origin = G().SheetStates[size_t(e->Sheet)].Origin;
-        const bool edited = G().sheetEdited(e->Sheet);
+        // A whole-sheet comparison: only where the origin makes it matter.
+        const bool edited = origin != SheetOrigin::File && G().sheetEdited(e->Sheet);
         const QSize usual = sheetSize(e->Sheet);
         const Rect state = stateRect(*e, G().CurrentState);
         if (origin == SheetOrigin::Fallback && !edited) {

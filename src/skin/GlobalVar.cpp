@@ -1,11 +1,11 @@
 #include "skin/GlobalVar.h"
 
+#include "platform/Blit.h"
 #include "platform/Errors.h"
 
 #include <QResource>
 
 #include <algorithm>
-#include <cstring>
 
 namespace vorlix {
 
@@ -232,9 +232,7 @@ bool growSheetToCover(GlobalVar &g, SheetKind kind, const Rect &r)
         return false; // already the format's size: what lies beyond is clipped
     QImage grown(size, QImage::Format_BGR888);
     grown.fill(Qt::black);
-    const QImage old = s->format() == QImage::Format_BGR888 ? *s : s->convertToFormat(QImage::Format_BGR888);
-    for (int y = 0; y < old.height(); ++y)
-        std::memcpy(grown.scanLine(y), old.constScanLine(y), size_t(old.width()) * 3);
+    blockCopy(grown, 0, 0, s->width(), s->height(), *s, 0, 0);
     *s = std::move(grown);
     return true;
 }
