@@ -154,7 +154,8 @@ LoadedSkin assembleSkin(QList<SkinFile> files, bool archive, const QString &skin
     if (!any && unreadable.isEmpty()) {
         QStringList names;
         for (SheetKind k : kSkinFileOrder)
-            names << sheetFileName(k);
+            if (k < kMainSheetCount)
+                names << sheetFileName(k);
         throw VorlixError(QStringLiteral("Cannot open skin \"%1\": it holds none of the skin's bitmaps (%2)")
                               .arg(skinPath, names.join(QStringLiteral(", "))));
     }
@@ -167,13 +168,16 @@ LoadedSkin assembleSkin(QList<SkinFile> files, bool archive, const QString &skin
         if (lacking && from != skNone && skin.origins[size_t(from)] == SheetOrigin::File) {
             skin.sheets[size_t(k)] = skin.sheets[size_t(from)];
             skin.origins[size_t(k)] = SheetOrigin::Fallback;
-            skin.drawnFromOther << QStringLiteral("%1 (players draw it from %2)")
+            // Most skins give one of the two digit sheets: nothing to say.
+            if (k != skNumbers && k != skNumsEx)
+                skin.drawnFromOther << QStringLiteral("%1 (players draw it from %2)")
                                        .arg(sheetFileName(k), files[skin.set.sheetFile[size_t(from)]].path);
             continue;
         }
         skin.sheets[size_t(k)] = loadDefaultImage(QString::fromLatin1(sheetInfo(k).imageName));
         skin.origins[size_t(k)] = SheetOrigin::BuiltIn;
-        if (lacking)
+        // Players draw no mini browser from a skin: few skins have one.
+        if (lacking && k != skMb)
             skin.missing << sheetFileName(k);
     }
     skin.set.files = std::move(files);

@@ -9,6 +9,8 @@ namespace vorlix {
 
 inline constexpr std::array<SheetKind, kSheetCount> kSkinFileOrder{
     skMain, skTitleBar, skCButtons, skShufRep, skPlayPaus, skVolume, skBalance, skMonoSter, skPosBar,
+    // The other windows' sheets after the main window's nine.
+    skEqMain, skEqEx, skPlEdit, skText, skNumbers, skNumsEx, skMb,
 };
 
 } // namespace vorlix

@@ -16,6 +16,13 @@ constexpr std::array<SheetInfo, kSheetCount> kSheets{{
     {"SHUFREP", "shufrep.bmp", 92, 85},
     {"TITLEBAR", "titlebar.bmp", 344, 87},
     {"VOLUME", "volume.bmp", 68, 433},
+    {"EQMAIN", "eqmain.bmp", 275, 315},
+    {"EQ_EX", "eq_ex.bmp", 275, 82},
+    {"PLEDIT", "pledit.bmp", 280, 186},
+    {"TEXT", "text.bmp", 155, 18},
+    {"NUMBERS", "numbers.bmp", 99, 13},
+    {"NUMS_EX", "nums_ex.bmp", 108, 13},
+    {"MB", "mb.bmp", 234, 119},
 }};
 } // namespace
 
@@ -27,7 +34,17 @@ const SheetInfo &sheetInfo(SheetKind kind)
 
 SheetKind fallbackSheet(SheetKind kind)
 {
-    return kind == skBalance ? SheetKind(skVolume) : SheetKind(skNone);
+    switch (kind) {
+    case skBalance:
+        return skVolume;
+    // Players that find only one of the two digit sheets draw the time from it.
+    case skNumsEx:
+        return skNumbers;
+    case skNumbers:
+        return skNumsEx;
+    default:
+        return skNone;
+    }
 }
 
 QString defaultImagePath(const QString &name)
