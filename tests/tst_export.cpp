@@ -41,7 +41,10 @@ bool samePixels(const QImage &a, const QImage &b)
 QStringList skinNames()
 {
     return {"main.bmp",     "titlebar.bmp", "cbuttons.bmp", "shufrep.bmp", "playpaus.bmp",
-            "volume.bmp",   "balance.bmp",  "monoster.bmp", "posbar.bmp"};
+            "volume.bmp",   "balance.bmp",  "monoster.bmp", "posbar.bmp",
+            // then the other windows' sheets
+            "eqmain.bmp",   "eq_ex.bmp",    "pledit.bmp",   "text.bmp",    "numbers.bmp",
+            "nums_ex.bmp",  "mb.bmp"};
 }
 
 } // namespace

@@ -46,6 +46,13 @@ void TestSkin::sheetsAfterCreate_data()
     QTest::newRow("SHUFREP") << 6 << "shufrep.bmp" << QSize(92, 85);
     QTest::newRow("TITLEBAR") << 7 << "titlebar.bmp" << QSize(344, 87);
     QTest::newRow("VOLUME") << 8 << "volume.bmp" << QSize(68, 433);
+    QTest::newRow("EQMAIN") << 9 << "eqmain.bmp" << QSize(275, 315);
+    QTest::newRow("EQ_EX") << 10 << "eq_ex.bmp" << QSize(275, 82);
+    QTest::newRow("PLEDIT") << 11 << "pledit.bmp" << QSize(280, 186);
+    QTest::newRow("TEXT") << 12 << "text.bmp" << QSize(155, 18);
+    QTest::newRow("NUMBERS") << 13 << "numbers.bmp" << QSize(99, 13);
+    QTest::newRow("NUMS_EX") << 14 << "nums_ex.bmp" << QSize(108, 13);
+    QTest::newRow("MB") << 15 << "mb.bmp" << QSize(234, 119);
 }
 
 void TestSkin::sheetsAfterCreate()
@@ -88,7 +95,7 @@ void TestSkin::builtInPicturesMatchQtsReader_data()
 {
     QTest::addColumn<QString>("name");
     const QStringList names = QDir(QStringLiteral(":/images")).entryList(QDir::Files);
-    QCOMPARE(names.size(), 23); // the generator's 23 pictures
+    QCOMPARE(names.size(), 30); // the generator's 30 pictures
     for (const QString &file : names)
         QTest::newRow(qPrintable(file)) << QFileInfo(file).completeBaseName();
 }

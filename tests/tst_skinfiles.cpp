@@ -156,7 +156,7 @@ void TestSkinFiles::openSkin_data()
         return l;
     };
     QTest::newRow("folder with upper-case names")
-        << "folder" << "" << nine(true) << QStringList{"README.TXT", "Sub/PLEDIT.TXT", "numbers.bmp"}
+        << "folder" << "" << nine(true) << QStringList{"README.TXT", "Sub/PLEDIT.TXT", "gen.bmp"}
         << QStringList() << QStringList();
     QStringList mixed = nine(false);
     mixed[0] = QStringLiteral("Main.bmp 24 275x116");
@@ -383,7 +383,7 @@ void TestSkinFiles::badSkins()
 void TestSkinFiles::roundTripKeepsEveryOtherFile()
 {
     const QString dir = makeCompleteFolder(QStringLiteral("skin"));
-    const QStringList others{"pledit.txt", "viscolor.txt", "region.txt", "eqmain.bmp", "cursors/close.cur",
+    const QStringList others{"pledit.txt", "viscolor.txt", "region.txt", "genex.bmp", "cursors/close.cur",
                              ".hidden"};
     for (const QString &o : others)
         writeFile(dir + QLatin1Char('/') + o, o.toUtf8() + binaryBytes());
@@ -441,7 +441,7 @@ void TestSkinFiles::roundTripKeepsEveryOtherFile()
     for (const QString &o : others)
         QCOMPARE(readAll(again + QLatin1Char('/') + o), readAll(dir + QLatin1Char('/') + o));
     QStringList written = QDir(again).entryList(QDir::Files | QDir::Hidden);
-    QCOMPARE(written.size(), kSheetCount + 5); // the nine, five others at the top, no temporaries
+    QCOMPARE(written.size(), kMainSheetCount + 5); // the nine, five others at the top, no temporaries
 }
 
 void TestSkinFiles::saveSkinReplacesAnyCaseOfASheetFile()

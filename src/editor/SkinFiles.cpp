@@ -176,8 +176,9 @@ LoadedSkin assembleSkin(QList<SkinFile> files, bool archive, const QString &skin
         }
         skin.sheets[size_t(k)] = loadDefaultImage(QString::fromLatin1(sheetInfo(k).imageName));
         skin.origins[size_t(k)] = SheetOrigin::BuiltIn;
-        // Players draw no mini browser from a skin: few skins have one.
-        if (lacking && k != skMb)
+        // The other windows' sheets are new to many skins (and to every one
+        // saved before we drew them): the view's note tells of them.
+        if (lacking && k < kMainSheetCount)
             skin.missing << sheetFileName(k);
     }
     skin.set.files = std::move(files);
