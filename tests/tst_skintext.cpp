@@ -6,6 +6,7 @@
 #include "skin/GlobalVar.h"
 #include "skin/SkinSheets.h"
 
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -56,7 +57,8 @@ QList<QRgb> referenceVis(QByteArray bytes)
 }
 
 // And pledit.txt the way an INI reader does: [Text] entries by lower-case
-// key, the last one winning; colours as six hex digits or three.
+// key, the last one winning; colours as six hex digits or three. "[text]"
+// is there when the file has the section.
 QHash<QString, QString> referencePlEdit(QByteArray bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
@@ -69,6 +71,8 @@ QHash<QString, QString> referencePlEdit(QByteArray bytes)
         const QString s = QString::fromLatin1(line);
         if (const auto m = section.match(s); m.hasMatch()) {
             inText = m.captured(1).compare(QLatin1String("text"), Qt::CaseInsensitive) == 0;
+            if (inText)
+                out[QStringLiteral("[text]")] = QString();
         } else if (const auto e = entry.match(s); e.hasMatch() && inText) {
             out[e.captured(1).toLower()] = e.captured(2);
         }
@@ -145,6 +149,46 @@ QList<int> differingLines(const QByteArray &a, const QByteArray &b)
     return out;
 }
 
+// The lines of a file without their breaks; the last line gains one when
+// lines are added after it.
+QList<QByteArray> linesOf(const QByteArray &b)
+{
+    QList<QByteArray> lines = b.split('\n');
+    for (QByteArray &l : lines)
+        if (l.endsWith('\r'))
+            l.chop(1);
+    return lines;
+}
+
+// Each of `part` in `whole`, in order.
+bool isSubsequence(const QList<QByteArray> &part, const QList<QByteArray> &whole)
+{
+    qsizetype j = 0;
+    for (const QByteArray &x : part) {
+        while (j < whole.size() && whole[j] != x)
+            ++j;
+        if (j == whole.size())
+            return false;
+        ++j;
+    }
+    return true;
+}
+
+// A file of `count` lines picked from `pool`, with either line break, a
+// mixture now and then, maybe a byte order mark, maybe no final break.
+QByteArray randomFile(QRandomGenerator &rng, const QList<QByteArray> &pool, int count)
+{
+    const bool crlf = rng.bounded(2) == 0;
+    const bool mixed = rng.bounded(6) == 0;
+    QByteArray b = rng.bounded(8) == 0 ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+    for (int i = 0; i < count; ++i) {
+        b += pool[rng.bounded(int(pool.size()))];
+        if (i + 1 < count || rng.bounded(3) != 0)
+            b += (mixed ? rng.bounded(2) == 0 : crlf) ? "\r\n" : "\n";
+    }
+    return b;
+}
+
 } // namespace
 
 class TestSkinText : public QObject
@@ -164,6 +208,7 @@ private slots:
     void plEdits();
     void installedSkins_data();
     void installedSkins();
+    void randomFilesKeepEveryOtherLine();
     void builtInFilesAreTidy();
     void builtInColoursComeFromTheArtwork();
 };
@@ -430,6 +475,9 @@ void TestSkinText::plEdits_data()
     QTest::newRow("key added to the last [Text]")
         << QByteArray("[Text]\nNormal=#111111\n[Other]\nA=1\n[TEXT]\nCurrent=#222222\n") << "MbFG=ABCDEF"
         << QByteArray("[Text]\nNormal=#111111\n[Other]\nA=1\n[TEXT]\nCurrent=#222222\nMbFG=#ABCDEF\n");
+    QTest::newRow("key added to an empty last [Text]") << QByteArray("[Text]\nNormal=#111111\n[Text]\n; end\n")
+                                                       << "Current=ABCDEF"
+                                                       << QByteArray("[Text]\nNormal=#111111\n[Text]\nCurrent=#ABCDEF\n; end\n");
     QTest::newRow("key outside [Text] left alone") << QByteArray("Normal=#111111\n[Text]\nCurrent=#FFFFFF\n")
                                                    << "Normal=ABCDEF"
                                                    << QByteArray("Normal=#111111\n[Text]\nCurrent=#FFFFFF\nNormal=#ABCDEF\n");
@@ -536,6 +584,105 @@ void TestSkinText::installedSkins()
         const bool crlf = bytes.contains("\r\n");
         for (const QByteArray &line : after.mid(0, after.size() - 1))
             QCOMPARE(line.endsWith('\r'), crlf);
+    }
+}
+
+void TestSkinText::randomFilesKeepEveryOtherLine()
+{
+    QRandomGenerator rng(20240611u);
+    const QList<QByteArray> visPool = {"1,2,3", "24, 33, 41", "7 8 9", "\t0,0,0\t\t// [osc 1]", "// comment", "", "  ",
+                                       "1,2", "300,-4,12", "1.5,2,3", "255,255,255 // peak", "x", "007,010,000"};
+    for (int round = 0; round < 400; ++round) {
+        const QByteArray file = randomFile(rng, visPool, rng.bounded(40));
+        VisColorText t = VisColorText::parse(file);
+        QCOMPARE(t.bytes(), file);
+        const int edits = rng.bounded(5);
+        for (int e = 0; e < edits; ++e) {
+            const int i = rng.bounded(kVisColourCount);
+            const int kind = rng.bounded(3);
+            t.setColour(i, kind == 0   ? kClassicVis[i]
+                           : kind == 1 ? t.colour(i)
+                                       : qRgb(rng.bounded(256), rng.bounded(256), rng.bounded(256)));
+        }
+        const QByteArray out = t.bytes();
+        const VisColorText back = VisColorText::parse(out);
+        for (int i = 0; i < kVisColourCount; ++i) {
+            QCOMPARE(back.colour(i), t.colour(i));
+            QCOMPARE(back.given(i), t.given(i));
+        }
+        compareWithReference(t, out);
+        if (QTest::currentTestFailed())
+            return;
+        // Every line but those of changed colours is still there, in order,
+        // and the only new lines are the added colours'.
+        const VisColorText before = VisColorText::parse(file);
+        const QList<QRgb> ref = referenceVis(file);
+        QList<QByteArray> kept;
+        int colourLine = 0, added = 0;
+        for (const QByteArray &line : linesOf(file)) {
+            const bool isColour = !referenceVis(line).isEmpty() && colourLine < ref.size();
+            if (!isColour || t.colour(colourLine) == before.colour(colourLine))
+                kept << line;
+            colourLine += isColour ? 1 : 0;
+        }
+        for (int i = 0; i < kVisColourCount; ++i)
+            added += (t.given(i) && !before.given(i)) ? 1 : 0;
+        QVERIFY2(isSubsequence(kept, linesOf(out)), out.constData());
+        QCOMPARE(out.split('\n').size(), file.split('\n').size() + added);
+    }
+
+    const QList<QByteArray> plPool = {"[Text]", "[text]", "[Other]", "Normal=#00FF00", "normal = a6c1df",
+                                      "Current=#abc", "NormalBG=zzz", "SelectedBG=#12345678", "MbFG=#010203 ; x",
+                                      "Font=Arial", "font = \"Tahoma\"", "; comment", "", "A=1", "Normal",
+                                      "[Text] ; colours"};
+    const QStringList fonts = {"Arial", "Verdana", "Lucida Console"};
+    for (int round = 0; round < 400; ++round) {
+        const QByteArray file = randomFile(rng, plPool, rng.bounded(16));
+        PlEditText t = PlEditText::parse(file);
+        QCOMPARE(t.bytes(), file);
+        QString font = t.font();
+        const int edits = rng.bounded(4);
+        for (int e = 0; e < edits; ++e) {
+            const int k = rng.bounded(kPlaylistColourCount + 1);
+            if (k == kPlaylistColourCount) {
+                font = fonts[rng.bounded(int(fonts.size()))];
+                t.setFont(font);
+            } else {
+                t.setColour(PlaylistColour(k), rng.bounded(2) == 0 ? kClassicPlaylist[k] : 0xFF000000u | rng.generate());
+            }
+        }
+        const QByteArray out = t.bytes();
+        const PlEditText back = PlEditText::parse(out);
+        for (int k = 0; k < kPlaylistColourCount; ++k) {
+            QCOMPARE(back.colour(PlaylistColour(k)), t.colour(PlaylistColour(k)));
+            QCOMPARE(back.given(PlaylistColour(k)), t.given(PlaylistColour(k)));
+        }
+        QCOMPARE(back.font(), font);
+        compareWithReference(t, out);
+        if (QTest::currentTestFailed())
+            return;
+        // Lines naming a changed key may change; all others stay, in order.
+        const PlEditText before = PlEditText::parse(file);
+        const QHash<QString, QString> ref = referencePlEdit(file);
+        QStringList changedKeys;
+        for (int k = 0; k < kPlaylistColourCount; ++k)
+            if (t.colour(PlaylistColour(k)) != before.colour(PlaylistColour(k)))
+                changedKeys << QString::fromLatin1(kKeys[k]).toLower();
+        if (t.font() != before.font())
+            changedKeys << QStringLiteral("font");
+        QList<QByteArray> kept;
+        for (const QByteArray &line : linesOf(file)) {
+            const QString key = QString::fromLatin1(line).section(u'=', 0, 0).trimmed().toLower();
+            if (!line.contains('=') || !changedKeys.contains(key))
+                kept << line;
+        }
+        QVERIFY2(isSubsequence(kept, linesOf(out)), out.constData());
+        int added = 0;
+        for (const QString &key : changedKeys)
+            added += ref.contains(key) ? 0 : 1;
+        if (added > 0 && !ref.contains(QStringLiteral("[text]")))
+            ++added;
+        QCOMPARE(out.split('\n').size(), file.split('\n').size() + added);
     }
 }
 
