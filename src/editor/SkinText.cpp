@@ -327,7 +327,8 @@ QByteArray VisColorText::bytes() const
 //   every "key=value" line wherever it stands). Section and key names match
 //   in any case, blanks around them and around '=' don't matter, and the
 //   last of a key given twice wins. A second [Text] section adds to the
-//   first, as in Audacious.
+//   first, as in Audacious; webamp reads the last one alone, so keys are
+//   added there.
 // - Lines starting with ';' or '#' are comments (Audacious); "//" too (qmmp).
 //   A heading may have text after its ']' (Audacious; webamp drops such a
 //   heading).
