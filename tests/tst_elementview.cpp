@@ -32,14 +32,14 @@ private slots:
     void stateGeometry();
     void groupShowsTheOutlinedMiniature();
     void groupNodePinsZoom();
-    void nodesBelowTheMainWindowKeepTheView();
+    void otherWindowsShowTheirElements();
     void zoomCarriesOverElements();
 };
 
 void TestElementView::treeContent()
 {
     TSelTree *tree = MainForm->SelTree;
-    QCOMPARE(tree->nodeCount(), 62);
+    QCOMPARE(tree->nodeCount(), 96);
     QCOMPARE(tree->model()->rowCount(), 7);
     const QStringList top = {"Main Window", "Graphic Equalizer", "WindowShade Mode",
                              "Built-in Visualization", "Playlist Editor", "Mini Browser", "Text/Number"};
@@ -55,7 +55,9 @@ void TestElementView::treeContent()
     QCOMPARE(tree->caption(61), QStringLiteral("Number"));
     QCOMPARE(tree->parentOf(61), 57);
     QCOMPARE(tree->parentOf(45), -1);
-    QVERIFY(!tree->nodeIndex(62).isValid());
+    QCOMPARE(tree->caption(62), QStringLiteral("On Button"));
+    QCOMPARE(tree->parentOf(62), 45);
+    QVERIFY(!tree->nodeIndex(96).isValid());
     QCOMPARE(tree->indentation(), 19);
     QCOMPARE(tree->editTriggers(), QAbstractItemView::NoEditTriggers);
     QCOMPARE(tree->changeDelay(), 60);
@@ -248,16 +250,29 @@ void TestElementView::groupNodePinsZoom()
     QCOMPARE(MainForm->DesktopImg->Zoom(), 1.0);
 }
 
-void TestElementView::nodesBelowTheMainWindowKeepTheView()
+void TestElementView::otherWindowsShowTheirElements()
 {
+    // Each pixel of the equaliser sheet tells its own place.
+    QImage eq(275, 315, QImage::Format_BGR888);
+    for (int y = 0; y < eq.height(); ++y)
+        for (int x = 0; x < eq.width(); ++x)
+            eq.setPixel(x, y, qRgb(x & 0xff, y & 0xff, (x >> 8) * 16 + (y >> 8)));
+    setSheet(G(), skEqMain, eq, SheetOrigin::File);
     selectNode(16);
+    selectNode(47); // the equaliser's title bar: active at (0, 134), inactive 15 rows lower
+    QCOMPARE(MainForm->Label1->text(), QStringLiteral("47"));
+    QCOMPARE(MainForm->DesktopImg->Picture().size(), QSize(275, 14));
+    QCOMPARE(MainForm->DesktopImg->Picture().pixel(5, 2), qRgb(5, 136, 0));
+    QVERIFY(MainForm->StateChanger->isEnabled());
     MainForm->StateChanger->setValue(1);
-    const QImage before = MainForm->DesktopImg->Picture();
-    selectNode(45);
-    QCOMPARE(MainForm->Label1->text(), QStringLiteral("45"));
-    QCOMPARE(MainForm->DesktopImg->Picture(), before);
-    QCOMPARE(int(G().CurrentState), 1);
+    QCOMPARE(MainForm->DesktopImg->Picture().pixel(5, 2), qRgb(5, 151, 0));
     QCOMPARE(MainForm->selectimg->picture(), loadDefaultImage(QStringLiteral("WINAMPMINI")));
+
+    selectNode(66); // the slider bar: 28 backgrounds, 14 to a row
+    QCOMPARE(MainForm->StateChanger->maximum(), 27);
+    MainForm->StateChanger->setValue(15);
+    QCOMPARE(MainForm->DesktopImg->Picture().size(), QSize(14, 63));
+    QCOMPARE(MainForm->DesktopImg->Picture().pixel(0, 0), qRgb(28, 229, 0));
 }
 
 void TestElementView::zoomCarriesOverElements()

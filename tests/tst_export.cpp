@@ -213,7 +213,8 @@ void TestExport::applyOnRecordsWithoutAPlaceWritesNothing_data()
     QTest::addColumn<int>("node");
     QTest::newRow("group: Control Buttons") << 14;
     QTest::newRow("record without data") << 30;
-    QTest::newRow("node past the main window, stale view") << 50;
+    QTest::newRow("colours, no picture") << 53;
+    QTest::newRow("group of the shaded bars") << 48;
 }
 
 void TestExport::applyOnRecordsWithoutAPlaceWritesNothing()

@@ -411,6 +411,7 @@ private slots:
     void propagation_data();
     void propagation();
     void importKeepsPendingEditsFlag();
+    void recordsWithoutDataTakeNothing_data();
     void recordsWithoutDataTakeNothing();
     void bmpVariants_data();
     void bmpVariants();
@@ -545,10 +546,19 @@ void TestImport::importKeepsPendingEditsFlag()
     QCOMPARE(MainForm->DesktopImg->Picture().pixel(2, 1), qRgb(2, 1, 0x80));
 }
 
+void TestImport::recordsWithoutDataTakeNothing_data()
+{
+    QTest::addColumn<int>("node");
+    QTest::newRow("colours") << 53;
+    QTest::newRow("group of the shaded bars") << 48;
+    QTest::newRow("group of letters and digits") << 57;
+}
+
 void TestImport::recordsWithoutDataTakeNothing()
 {
+    QFETCH(int, node);
     select(16);
-    select(46); // a record without a place in any sheet
+    select(node); // a record without a place in any sheet
     const auto before = sheets();
     fake()->files.enqueue(writeBmp(patterned(21, 17)));
     MainForm->OpenImage1Click();

@@ -211,7 +211,7 @@ void TestSkin::recordsOutsideTheFilledRangeStayZero()
 {
     ElementTableArray table{};
     fillElementTable(table);
-    for (size_t i = 45; i < table.size(); ++i) {
+    for (size_t i = 96; i < table.size(); ++i) {
         const SkinElement &e = table[i];
         QVERIFY2(e.Id == 0 && e.Sheet == 0 && e.SheetRect == Rect{} && e.WindowRect == Rect{}
                      && e.MaxState == 0 && e.ChildCount == 0 && e.StateStepX == 0
@@ -221,7 +221,7 @@ void TestSkin::recordsOutsideTheFilledRangeStayZero()
             QCOMPARE(int(c), 0);
     }
     // A record without data is a sheet-0 element with an empty picture, not a group.
-    QVERIFY(!table[45].isGroup());
+    QVERIFY(!table[96].isGroup());
 }
 
 void TestSkin::childLists_data()
@@ -262,7 +262,26 @@ void TestSkin::stateRect_data()
     QTest::newRow("eject state 1") << 20 << 1 << Rect{114, 16, 136, 32};
     QTest::newRow("window shade state 1") << 12 << 1 << Rect{9, 18, 18, 27};
     QTest::newRow("options bar state 1") << 3 << 1 << Rect{312, 0, 320, 43};
-    QTest::newRow("record without data") << 45 << 0 << Rect{};
+    QTest::newRow("record without data") << 96 << 0 << Rect{};
+    // The other windows, from the players' sprite layout.
+    QTest::newRow("equaliser title bar, inactive") << 47 << 1 << Rect{0, 149, 275, 163};
+    QTest::newRow("equaliser ON, lit") << 62 << 2 << Rect{69, 119, 95, 131};
+    QTest::newRow("equaliser AUTO, lit and pressed") << 63 << 3 << Rect{213, 119, 245, 131};
+    QTest::newRow("equaliser slider bar 13") << 66 << 13 << Rect{208, 164, 222, 227};
+    QTest::newRow("equaliser slider bar 15") << 66 << 15 << Rect{28, 229, 42, 292};
+    QTest::newRow("equaliser slider bar 27") << 66 << 27 << Rect{208, 229, 222, 292};
+    QTest::newRow("equaliser knob, pressed") << 67 << 1 << Rect{0, 176, 11, 187};
+    QTest::newRow("presets, pressed") << 64 << 1 << Rect{224, 176, 268, 188};
+    QTest::newRow("main window shaded, inactive") << 49 << 1 << Rect{27, 42, 302, 56};
+    QTest::newRow("equaliser shaded, inactive") << 50 << 1 << Rect{0, 15, 275, 29};
+    QTest::newRow("shaded volume knob, right") << 73 << 2 << Rect{7, 30, 10, 37};
+    QTest::newRow("playlist title, inactive") << 76 << 1 << Rect{26, 21, 126, 41};
+    QTest::newRow("playlist scroll handle, pressed") << 81 << 1 << Rect{61, 53, 69, 71};
+    QTest::newRow("playlist shaded right end, inactive") << 94 << 1 << Rect{99, 57, 149, 71};
+    QTest::newRow("remove menu, misc pressed") << 88 << 7 << Rect{77, 168, 99, 186};
+    QTest::newRow("list menu, load") << 91 << 4 << Rect{204, 149, 226, 167};
+    QTest::newRow("digits") << 61 << 0 << Rect{0, 0, 108, 13};
+    QTest::newRow("letters") << 59 << 0 << Rect{0, 0, 155, 18};
 }
 
 void TestSkin::stateRect()

@@ -29,8 +29,7 @@ void TMainForm::SelTreeChange()
     Label1->setText(QString::number(idx));
     Label1->adjustSize();
     selectimg->setPicture(m_miniature); // a fresh copy drops the old outline
-    if (idx <= 44)
-        RefreshSelectImg();
+    RefreshSelectImg();
 }
 
 void TMainForm::RefreshSelectImg()

@@ -22,9 +22,11 @@ void TMainForm::OpenImage1Click()
         return; // nothing to import into
     const SkinElement &e = g.ElementTable[size_t(idx)];
     if (!e.hasSheetPlace()) {
-        services().messageBox(this, QStringLiteral("Vorlix"),
-                              QStringLiteral("\"%1\" cannot take a picture yet.")
-                                  .arg(SelTree->caption(idx)),
+        const QString why = e.Colours != kNoColours
+            ? QStringLiteral("\"%1\" cannot take a picture: it holds colours. Double-click a colour in the "
+                             "view to change it.")
+            : QStringLiteral("\"%1\" cannot take a picture. Choose one of the parts below it.");
+        services().messageBox(this, QStringLiteral("Vorlix"), why.arg(SelTree->caption(idx)),
                               MsgIcon::Information, MsgButtons::Ok);
         return;
     }
@@ -63,7 +65,7 @@ void TMainForm::OpenImage1Click()
         }
         dialog->exec();
     }
-    g.SourceAtWindowRect = e.Id == 0;
+    g.SourceAtWindowRect = importCutsWindow(e);
     g.StartAtCurrentState = true;
     if (!g.SizeMismatch)
         PropagateImport(g, idx);

@@ -14,8 +14,9 @@ struct TreeNode
     int parent; // absolute index of the parent, -1 for a top-level node
 };
 
-constexpr int kTreeNodeCount = 62;
-// Nodes in pre-order: a node's index is its absolute index in the tree.
+constexpr int kTreeNodeCount = 96;
+// Nodes 0..61 in pre-order, then the parts that later nodes add below them.
+// A node's position here is its index: the element it stands for.
 const std::array<TreeNode, kTreeNodeCount> &elementTree();
 
 // Nodes 0..44 (the main window's branch) have a rectangle on the miniature.
