@@ -481,12 +481,13 @@ QByteArray encodeSheet(const QImage &sheet, const QString &fileName)
     return bytes;
 }
 
-SkinFileSet skinFilesToSave(const SkinFileSet &set, const GlobalVar &g)
+SkinFileSet skinFilesToSave(const SkinFileSet &set, const GlobalVar &g, bool everySheet)
 {
     SkinFileSet out = set;
     for (SheetKind k : kSkinFileOrder) {
         const QImage *sheet = g.sheet(k);
-        if (!sheet || !g.sheetEdited(k))
+        const bool added = everySheet && out.sheetFile[size_t(k)] < 0;
+        if (!sheet || (!added && !g.sheetEdited(k)))
             continue;
         int &i = out.sheetFile[size_t(k)];
         if (i < 0) {
@@ -498,11 +499,32 @@ SkinFileSet skinFilesToSave(const SkinFileSet &set, const GlobalVar &g)
     return out;
 }
 
-void markSheetsWritten(GlobalVar &g)
+int skinTextFile(const SkinFileSet &set, const QString &name)
 {
-    for (SheetKind k = 0; k < kSheetCount; ++k)
-        if (const QImage *sheet = g.sheet(k); sheet && g.sheetEdited(k))
+    for (int i = 0; i < set.files.size(); ++i)
+        if (set.files[i].path.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+void putSkinTextFile(SkinFileSet &set, const QString &name, const QByteArray &bytes)
+{
+    const int i = skinTextFile(set, name);
+    if (i >= 0)
+        set.files[i].bytes = bytes;
+    else
+        set.files.append({name, bytes, std::nullopt});
+}
+
+void markSheetsWritten(GlobalVar &g, const SkinFileSet &written)
+{
+    for (SheetKind k = 0; k < kSheetCount; ++k) {
+        const QImage *sheet = g.sheet(k);
+        if (!sheet || written.sheetFile[size_t(k)] < 0)
+            continue;
+        if (g.SheetStates[size_t(k)].Origin != SheetOrigin::File || g.sheetEdited(k))
             g.SheetStates[size_t(k)] = {SheetOrigin::File, *sheet};
+    }
 }
 
 } // namespace vorlix

@@ -93,9 +93,17 @@ LoadedSkin readSkin(const QString &path);
 // afresh under its file's name (PNG when the name ends in .png, else a 24-bit
 // BMP); a sheet the skin lacked is added as "<name>.bmp" only once edited.
 // The result's sheetFile tells where each sheet now lies.
-SkinFileSet skinFilesToSave(const SkinFileSet &set, const GlobalVar &g);
-// Once those files are written: every edited sheet now comes from its file.
-void markSheetsWritten(GlobalVar &g);
+// With everySheet (the built-in skin, which has no files of its own yet),
+// every sheet the set lacks is added, edited or not.
+SkinFileSet skinFilesToSave(const SkinFileSet &set, const GlobalVar &g, bool everySheet = false);
+
+// The skin's file of that name at its top ("viscolor.txt", any case), or -1.
+int skinTextFile(const SkinFileSet &set, const QString &name);
+// Gives the file of that name these bytes, adding it when the set lacks it.
+void putSkinTextFile(SkinFileSet &set, const QString &name, const QByteArray &bytes);
+// Once those files are written: every sheet they hold now comes from its
+// file, as it is.
+void markSheetsWritten(GlobalVar &g, const SkinFileSet &written);
 
 // Encodes a sheet as a file of that name would hold it: PNG for ".png",
 // else a 24-bit BMP.

@@ -18,6 +18,7 @@
 namespace vorlix {
 
 class TImagesRes;
+struct SkinFileSet;
 
 // The main window: a borderless 640 x 480 face with every control of the
 // editor at a fixed place.
@@ -146,6 +147,14 @@ private:
     struct SkinState;
     std::shared_ptr<SkinState> m_skin;
     SkinState &skin();
+    // The files a save of the skin writes now, and what follows their writing.
+    SkinFileSet skinFilesNow();
+    void markSkinFilesWritten(const SkinFileSet &written);
+    // The colour files' bytes as a save writes them; empty for a file the
+    // skin lacks and the user left alone.
+    QByteArray visColorBytes() const;
+    QByteArray plEditBytes() const;
+    void markColourFilesSaved();
     bool saveSkinToFolder(const QString &dir);
     bool saveSkinToArchive(const QString &path);
     bool guardPendingEdits();

@@ -37,8 +37,15 @@ bool TMainForm::saveBmpToOutput()
         const QString path = OutputDir->text() + QLatin1Char('/') + sheetFileName(kind);
         files.append({path, bitmapFileBytes(*sheet)});
     }
+    // The colours go with the pictures, so the folder is a whole skin.
+    const std::pair<QString, QByteArray> texts[] = {{QStringLiteral("viscolor.txt"), visColorBytes()},
+                                                    {QStringLiteral("pledit.txt"), plEditBytes()}};
+    for (const auto &[name, bytes] : texts)
+        if (!bytes.isEmpty())
+            files.append({OutputDir->text() + QLatin1Char('/') + name, bytes});
     writeFilesTwoPhase(files);
     ApplyBtn->setEnabled(false);
+    markColourFilesSaved();
     markSkinSaved();
     return true;
 }

@@ -3,6 +3,7 @@
 #include <QCursor> // before WaitCursor.h, which needs it
 
 #include "editor/SkinFiles.h"
+#include "editor/SkinText.h"
 #include "output/FastDIB.h"
 #include "output/SkinExport.h"
 #include "output/SkinWriter.h"
@@ -26,7 +27,16 @@ struct TMainForm::SkinState
     // The sheets as last opened or saved (shared copies, so cheap); null
     // until then, meaning the built-in pictures.
     std::array<QImage, kSheetCount> saved;
+    // The colour files as they are now, and their bytes as last opened or
+    // saved.
+    VisColorText vis = VisColorText::builtIn();
+    PlEditText pledit = PlEditText::builtIn();
+    QByteArray savedVis = vis.bytes();
+    QByteArray savedPledit = pledit.bytes();
 };
+
+const QString kVisColorFile = QStringLiteral("viscolor.txt");
+const QString kPlEditFile = QStringLiteral("pledit.txt");
 
 namespace {
 
@@ -62,6 +72,8 @@ void TMainForm::markSkinSaved()
 bool TMainForm::skinHasUnsavedChanges() const
 {
     if (ApplyBtn->isEnabled())
+        return true;
+    if (m_skin && (m_skin->vis.bytes() != m_skin->savedVis || m_skin->pledit.bytes() != m_skin->savedPledit))
         return true;
     for (SheetKind k = 0; k < kSheetCount; ++k) {
         const QImage *sheet = G().sheet(k);
@@ -156,6 +168,14 @@ void TMainForm::loadSkin(const QString &path)
     s.origin = QFileInfo(path).isDir() ? SkinState::Origin::Folder : SkinState::Origin::Archive;
     s.path = QFileInfo(path).absoluteFilePath();
     s.files = std::move(loaded.set);
+    // A skin without them shows the players' colours, and gets the files
+    // only once the user changes a colour.
+    const int vis = skinTextFile(s.files, kVisColorFile);
+    const int pledit = skinTextFile(s.files, kPlEditFile);
+    s.vis = VisColorText::parse(vis >= 0 ? s.files.files[vis].bytes : QByteArray());
+    s.pledit = PlEditText::parse(pledit >= 0 ? s.files.files[pledit].bytes : QByteArray());
+    s.savedVis = s.vis.bytes();
+    s.savedPledit = s.pledit.bytes();
     ApplyBtn->setEnabled(false);
     markSkinSaved();
 
@@ -167,9 +187,50 @@ void TMainForm::loadSkin(const QString &path)
         services().messageBox(this, kCaption, report, MsgIcon::Warning, MsgButtons::Ok);
 }
 
+SkinFileSet TMainForm::skinFilesNow()
+{
+    SkinState &s = skin();
+    // The built-in skin has no files yet: all of it is written.
+    const bool builtIn = s.origin == SkinState::Origin::BuiltIn;
+    SkinFileSet set = skinFilesToSave(s.files, G(), builtIn);
+    if (builtIn || s.vis.changed())
+        putSkinTextFile(set, kVisColorFile, s.vis.bytes());
+    if (builtIn || s.pledit.changed())
+        putSkinTextFile(set, kPlEditFile, s.pledit.bytes());
+    return set;
+}
+
+void TMainForm::markSkinFilesWritten(const SkinFileSet &written)
+{
+    skin().files = written;
+    markSheetsWritten(G(), written);
+    markColourFilesSaved();
+    markSkinSaved();
+}
+
+QByteArray TMainForm::visColorBytes() const
+{
+    return m_skin ? m_skin->vis.bytes() : VisColorText::builtIn().bytes();
+}
+
+QByteArray TMainForm::plEditBytes() const
+{
+    return m_skin ? m_skin->pledit.bytes() : PlEditText::builtIn().bytes();
+}
+
+void TMainForm::markColourFilesSaved()
+{
+    SkinState &s = skin();
+    // What is on disk now is what an edit is measured from.
+    s.vis = VisColorText::parse(s.vis.bytes());
+    s.pledit = PlEditText::parse(s.pledit.bytes());
+    s.savedVis = s.vis.bytes();
+    s.savedPledit = s.pledit.bytes();
+}
+
 bool TMainForm::saveSkinToFolder(const QString &dir)
 {
-    const SkinFileSet toSave = skinFilesToSave(skin().files, G());
+    const SkinFileSet toSave = skinFilesNow();
     // A sheet new to the skin, whose file is already there under another
     // case ("MAIN.BMP"), replaces that file, so no second copy appears
     // beside it for players to choose from.
@@ -195,17 +256,15 @@ bool TMainForm::saveSkinToFolder(const QString &dir)
     SkinState &s = skin();
     s.origin = SkinState::Origin::Folder;
     s.path = QFileInfo(dir).absoluteFilePath();
-    s.files = toSave;
+    markSkinFilesWritten(toSave);
     s.files.archiveFolder.clear();
     s.files.besideFolder.clear();
-    markSheetsWritten(G());
-    markSkinSaved();
     return true;
 }
 
 bool TMainForm::saveSkinToArchive(const QString &path)
 {
-    const SkinFileSet toSave = skinFilesToSave(skin().files, G());
+    const SkinFileSet toSave = skinFilesNow();
     QList<ArchiveEntry> entries;
     for (const SkinFile &f : toSave.files)
         entries.append({toSave.archiveFolder + f.path, f.bytes});
@@ -220,9 +279,7 @@ bool TMainForm::saveSkinToArchive(const QString &path)
     SkinState &s = skin();
     s.origin = SkinState::Origin::Archive;
     s.path = QFileInfo(path).absoluteFilePath();
-    s.files = toSave;
-    markSheetsWritten(G());
-    markSkinSaved();
+    markSkinFilesWritten(toSave);
     return true;
 }
 
