@@ -1,4 +1,7 @@
+#include <QLineEdit>
+
 #include "mainwindow/MainForm.h"
+#include "mainwindow/SkinState.h"
 
 #include <QCloseEvent>
 #include <QShowEvent>
@@ -81,6 +84,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent)
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setFixedSize(640, 480);
     setFont(defaultFont());
+    m_skin = std::make_shared<SkinState>(); // the built-in skin until another opens
     buildLayout();
     buildMenus();
     setupEditing();
@@ -175,6 +179,12 @@ void TMainForm::buildLayout()
     SheetNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     SheetNote->setGeometry(208, 354, 154, 84);
     SheetNote->hide();
+    // The playlist's font, under the note that names it.
+    PlaylistFont = new QLineEdit(this);
+    PlaylistFont->setObjectName(QStringLiteral("PlaylistFont"));
+    PlaylistFont->setGeometry(208, 416, 154, 21);
+    PlaylistFont->setFont(tahomaFont(11));
+    PlaylistFont->hide();
 
     // Windowed controls lie above every drawn one.
     StateChanger = new TRxSlider(this);

@@ -1,6 +1,7 @@
 #pragma once
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
@@ -88,7 +89,19 @@ private:
     void limitSelectionToPicture();
     void DrawMarquee();
     void chooseSwatchColor(TPaintBox *box);
+    // The colours an element stands for (MainForm_Colours.cpp): which ones,
+    // in the order the view shows them, their swatches and the note.
+    QList<int> colourSlots(int colours) const;
+    QRgb slotColour(int colours, int slot) const;
+    QImage colourSwatches(int colours) const;
+    QString colourNote(int colours) const;
+    QString skinFont() const;
+    // What a group's view shows: the outlined miniature for the main
+    // window's groups, the composed window for the others'.
+    QImage groupPicture(int index) const;
 public:
+    void DesktopImgDoubleClick(int x, int y);
+    void PlaylistFontEdited();
     // ---- end of editing
 
     // ---- Directories and persisted settings (MainForm_Settings.cpp).
@@ -231,6 +244,7 @@ public:
     // Says when the shown element's sheet is not the skin's own file as
     // players know it (another size, missing, drawn from another sheet).
     QLabel *SheetNote = nullptr;
+    QLineEdit *PlaylistFont = nullptr;
     TRxSlider *StateChanger = nullptr;
     QFrame *Panel1 = nullptr;
     TImage *selectimg = nullptr;

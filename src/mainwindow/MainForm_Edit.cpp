@@ -49,6 +49,9 @@ void TMainForm::setupEditing()
     wire(DesktopImg, &TOImage::OnMouseDown, &TMainForm::DesktopImgMouseDown);
     wire(DesktopImg, &TOImage::OnRubberband, &TMainForm::DesktopImgRubberband);
     wire(DesktopImg, &TOImage::OnPaint, &TMainForm::DesktopImgPaint);
+    connect(DesktopImg, &TOImage::OnDoubleClick, this,
+            [this](int x, int y) { guarded([&] { DesktopImgDoubleClick(x, y); }); });
+    wire(PlaylistFont, &QLineEdit::editingFinished, &TMainForm::PlaylistFontEdited);
     returnKeyboardAfterDialogs(this);
 }
 

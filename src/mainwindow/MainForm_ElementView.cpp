@@ -79,8 +79,10 @@ void TMainForm::ShowElementState()
                     shown.setPixel(x, y, absentPixelColour(x, y));
     }
     DesktopImg->setDrawStyle(TOImage::dsNormal);
-    if (e.isGroup()) {
-        shown = selectimg->picture().copy(); // outline included
+    if (e.Colours != kNoColours) {
+        shown = colourSwatches(e.Colours);
+    } else if (e.isGroup()) {
+        shown = groupPicture(idx);
     } else if (sheet && !shown.isNull()) {
         blockCopy(shown, 0, 0, w, h, *sheet, state.Left, state.Top);
     }
@@ -127,8 +129,14 @@ void TMainForm::updateSheetNote()
                        .arg(usual.height());
         }
     }
+    if (e && e->Colours != kNoColours)
+        note = colourNote(e->Colours);
     SheetNote->setText(note);
     SheetNote->setVisible(!note.isEmpty());
+    const bool font = e && e->Colours == kPlaylistColours;
+    if (font && !PlaylistFont->isVisible())
+        PlaylistFont->setText(skinFont());
+    PlaylistFont->setVisible(font);
 }
 
 void TMainForm::StateChangerChange()

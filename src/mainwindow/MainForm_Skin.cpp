@@ -11,6 +11,7 @@
 #include "platform/Errors.h"
 #include "platform/WaitCursor.h"
 #include "mainwindow/MainForm.h"
+#include "mainwindow/SkinState.h"
 #include "skin/GlobalVar.h"
 
 #include <QDir>
@@ -18,25 +19,7 @@
 
 namespace vorlix {
 
-struct TMainForm::SkinState
-{
-    enum class Origin { BuiltIn, Folder, Archive };
-    Origin origin = Origin::BuiltIn;
-    QString path; // the folder or archive, absolute
-    SkinFileSet files; // every file of the skin, as last opened or saved
-    // The sheets as last opened or saved (shared copies, so cheap); null
-    // until then, meaning the built-in pictures.
-    std::array<QImage, kSheetCount> saved;
-    // The colour files as they are now, and their bytes as last opened or
-    // saved.
-    VisColorText vis = VisColorText::builtIn();
-    PlEditText pledit = PlEditText::builtIn();
-    QByteArray savedVis = vis.bytes();
-    QByteArray savedPledit = pledit.bytes();
-};
 
-const QString kVisColorFile = QStringLiteral("viscolor.txt");
-const QString kPlEditFile = QStringLiteral("pledit.txt");
 
 namespace {
 

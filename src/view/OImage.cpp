@@ -639,6 +639,16 @@ void TOImage::resizeEvent(QResizeEvent *event)
 
 // --- Mouse -------------------------------------------------------------------------
 
+void TOImage::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The second press still counts as a press for the modes above.
+    mousePressEvent(event);
+    if (event->button() == Qt::LeftButton) {
+        const QPoint pos = clientPoint(event);
+        emit OnDoubleClick(pos.x(), pos.y());
+    }
+}
+
 void TOImage::mousePressEvent(QMouseEvent *event)
 {
     const auto button = toButton(event->button());

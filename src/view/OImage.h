@@ -190,6 +190,8 @@ signals:
     // Fired on every press, before the control's own press handling.
     void OnMouseDown(vorlix::TOImage::TMouseButton button, Qt::KeyboardModifiers shift,
                      int x, int y);
+    // A left double-click, in client pixels.
+    void OnDoubleClick(int x, int y);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -197,6 +199,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool event(QEvent *event) override;
 
