@@ -91,14 +91,12 @@ QPoint letterCell(QChar c)
     }
 }
 
-// A text field: the text, then spaces to the field's end; the last cell is
-// cut at the field's edge.
-void drawLetters(QImage &win, const Sheets &s, const QString &text, int x, int y, int width)
+// A text field of whole cells: the text, then spaces to the field's end.
+void drawLetters(QImage &win, const Sheets &s, const QString &text, int x, int y, int cells)
 {
-    for (int i = 0; kLetterW * i < width; ++i) {
+    for (int i = 0; i < cells; ++i) {
         const QPoint cell = letterCell(i < text.size() ? text[i] : QChar(u' '));
-        s.draw(win, skText, cell.x() * kLetterW, cell.y() * kLetterH,
-               std::min(kLetterW, width - kLetterW * i), kLetterH, x + kLetterW * i, y);
+        s.draw(win, skText, cell.x() * kLetterW, cell.y() * kLetterH, kLetterW, kLetterH, x + kLetterW * i, y);
     }
 }
 
@@ -230,9 +228,9 @@ QImage composeMainWindow(const SheetSet &sheets, const VisPalette &palette)
 {
     QImage win = composeWindow(sheets);
     const Sheets s(sheets);
-    drawLetters(win, s, QStringLiteral("1. VORLIX - CLASSIC SKIN (3:45)"), 111, 27, 155);
-    drawLetters(win, s, QStringLiteral("128"), 111, 43, 15);
-    drawLetters(win, s, QStringLiteral("44"), 156, 43, 10);
+    drawLetters(win, s, QStringLiteral("1. Vorlix - Classic skin (3:45)"), 111, 27, 31);
+    drawLetters(win, s, QStringLiteral("128"), 111, 43, 3);
+    drawLetters(win, s, QStringLiteral("44"), 156, 43, 2);
     drawTime(win, s);
     drawVis(win, palette);
     return win;
