@@ -190,7 +190,8 @@ void TestMenus::items_data()
     row("pmVorlix", 3, "OpenZIPSkin1", "Open ZIP Skin...", "", true);
     row("pmVorlix", 4, "SaveZIPSkin1", "Save ZIP Skin...", "", true);
     row("pmVorlix", 5, "sep7", "-", "", false);
-    row("pmVorlix", 6, "Vorlix1", "Vorlix", "", false);
+    row("pmVorlix", 6, "SkinPreview1", "Skin Preview", "Ctrl+P", true);
+    row("pmVorlix", 7, "Vorlix1", "Vorlix", "", false);
     row("pmOptions", 0, "SetTempDirectory1", "Set Temp Directory...", "", true);
     row("pmOptions", 1, "SetOutputDirectory1", "Set Output Directory...", "", true);
     row("pmHelp", 0, "Contents1", "Contents", "", false);

@@ -12,6 +12,7 @@
 #include "controls/Controls.h"
 #include "controls/DragOutline.h"
 #include "controls/SelTree.h"
+#include "skin/WindowCompose.h"
 #include "view/OImage.h"
 
 #include <memory>
@@ -19,6 +20,7 @@
 namespace vorlix {
 
 class TImagesRes;
+class TSkinPreview;
 struct SkinFileSet;
 
 // The main window: a borderless 640 x 480 face with every control of the
@@ -99,9 +101,16 @@ private:
     // What a group's view shows: the outlined miniature for the main
     // window's groups, the composed window for the others'.
     QImage groupPicture(int index) const;
+    PlaylistLook playlistLook() const;
+    VisPalette visPalette() const;
+    // Redraws the skin preview, when it is open, from the sheets and colours.
+    void refreshSkinPreview();
+    void showSelectionInPreview();
+    TSkinPreview *m_preview = nullptr;
 public:
     void DesktopImgDoubleClick(int x, int y);
     void PlaylistFontEdited();
+    void SkinPreview1Click();
     // ---- end of editing
 
     // ---- Directories and persisted settings (MainForm_Settings.cpp).
@@ -279,6 +288,7 @@ public:
     QAction *SaveSkin1 = nullptr;
     QAction *OpenZIPSkin1 = nullptr;
     QAction *SaveZIPSkin1 = nullptr;
+    QAction *SkinPreview1 = nullptr;
     QAction *Vorlix1 = nullptr;
 
     QMenu *pmOptions = nullptr;

@@ -30,6 +30,7 @@ void TMainForm::SelTreeChange()
     Label1->adjustSize();
     selectimg->setPicture(m_miniature); // a fresh copy drops the old outline
     RefreshSelectImg();
+    showSelectionInPreview();
 }
 
 void TMainForm::RefreshSelectImg()
@@ -175,6 +176,7 @@ void TMainForm::RefreshMiniature()
             ShowElementState();
     }
     selectimg->update();
+    refreshSkinPreview();
 }
 
 } // namespace vorlix

@@ -81,6 +81,8 @@ void TMainForm::buildMenus()
     OpenZIPSkin1 = addItem(pmVorlix, "OpenZIPSkin1", QStringLiteral("Open ZIP Skin..."));
     SaveZIPSkin1 = addItem(pmVorlix, "SaveZIPSkin1", QStringLiteral("Save ZIP Skin..."));
     addSeparator(pmVorlix, "sep7");
+    SkinPreview1 = addItem(pmVorlix, "SkinPreview1", QStringLiteral("Skin Preview"),
+                           QKeySequence(Qt::CTRL | Qt::Key_P));
     Vorlix1 = addItem(pmVorlix, "Vorlix1", QStringLiteral("Vorlix"));
 
     pmOptions = makeMenu(this, "pmOptions");
@@ -128,6 +130,7 @@ void TMainForm::buildMenus()
     wire(SaveSkin1, &TMainForm::SaveSkin1Click);
     wire(OpenZIPSkin1, &TMainForm::OpenZIPSkin1Click);
     wire(SaveZIPSkin1, &TMainForm::SaveZIPSkin1Click);
+    wire(SkinPreview1, &TMainForm::SkinPreview1Click);
     wire(SetTempDirectory1, &TMainForm::SetTempDirectory1Click);
     wire(SetOutputDirectory1, &TMainForm::SetOutputDirectory1Click);
     wire(HomepageVorlix1, &TMainForm::HomepageVorlix1Click);

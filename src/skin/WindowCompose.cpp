@@ -1,5 +1,7 @@
 #include "skin/WindowCompose.h"
 
+#include "skin/ElementTable.h"
+
 #include "platform/Blit.h"
 
 #include <QColor>
@@ -360,6 +362,45 @@ QImage composeSkinPreview(const SheetSet &sheets, const PlaylistLook &look,
     QImage doubled(2 * preview.width(), 2 * preview.height(), QImage::Format_BGR888);
     stretchCopy(doubled, 0, 0, doubled.width(), doubled.height(), preview, 0, 0, preview.width(), preview.height());
     return doubled;
+}
+
+QRect previewArea(const SkinElement &e)
+{
+    // The text, the time and the playlist's entries are drawn with letters,
+    // digits and colours that have no window place of their own.
+    switch (e.Id) {
+    case 59:
+        return QRect(111, 27, 154, 6);
+    case 60:
+        return QRect(previewOrigin(SkinWindow::Playlist) + QPoint(12, 20), QSize(243, 58));
+    case 61:
+    case 95:
+        return QRect(36, 26, 63, 13);
+    default:
+        break;
+    }
+    if (e.Window < 0 || e.WindowRect.width() <= 0 || e.WindowRect.height() <= 0)
+        return {};
+    return e.WindowRect.toQRect().translated(previewOrigin(SkinWindow(e.Window)));
+}
+
+int previewElementAt(const std::array<SkinElement, 256> &table, QPoint p)
+{
+    int best = -1;
+    qint64 bestArea = 0;
+    for (const SkinElement &e : table) {
+        const QRect r = previewArea(e);
+        if (r.isEmpty() || !r.contains(p))
+            continue;
+        const qint64 area = qint64(r.width()) * r.height();
+        const bool better = best < 0 || area < bestArea
+            || (area == bestArea && table[size_t(best)].isGroup() && !e.isGroup());
+        if (better) {
+            best = e.Id;
+            bestArea = area;
+        }
+    }
+    return best;
 }
 
 } // namespace vorlix

@@ -63,4 +63,14 @@ QImage composeSkinPreview(const SheetSet &sheets, const PlaylistLook &look,
 // Top-left corner of each window in composeSkinPreview at scale 1.
 QPoint previewOrigin(SkinWindow window);
 
+struct SkinElement;
+// Where an element shows in composeSkinPreview at scale 1: its place on its
+// window; the letters, digits and colours where the player draws with them.
+// Empty for an element shown nowhere.
+QRect previewArea(const SkinElement &element);
+// The element under a point of composeSkinPreview at scale 1: of those whose
+// area holds it, the smallest, a part before a group of the same area; -1
+// when none does.
+int previewElementAt(const std::array<SkinElement, 256> &table, QPoint p);
+
 } // namespace vorlix
