@@ -74,8 +74,8 @@ void TMainForm::SkinPreview1Click()
             });
         });
     }
-    refreshSkinPreview();
     m_preview->show();
+    refreshSkinPreview();
     m_preview->raise();
     m_preview->activateWindow();
 }

@@ -373,8 +373,7 @@ QRect previewArea(const SkinElement &e)
         return QRect(111, 27, 154, 6);
     case 60:
         return QRect(previewOrigin(SkinWindow::Playlist) + QPoint(12, 20), QSize(243, 58));
-    case 61:
-    case 95:
+    case 61: // the digits players prefer
         return QRect(36, 26, 63, 13);
     default:
         break;
@@ -394,7 +393,7 @@ int previewElementAt(const std::array<SkinElement, 256> &table, QPoint p)
             continue;
         const qint64 area = qint64(r.width()) * r.height();
         const bool better = best < 0 || area < bestArea
-            || (area == bestArea && table[size_t(best)].isGroup() && !e.isGroup());
+            || (area == bestArea && table[size_t(best)].ChildCount > 0 && e.ChildCount == 0);
         if (better) {
             best = e.Id;
             bestArea = area;

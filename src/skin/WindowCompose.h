@@ -69,8 +69,8 @@ struct SkinElement;
 // Empty for an element shown nowhere.
 QRect previewArea(const SkinElement &element);
 // The element under a point of composeSkinPreview at scale 1: of those whose
-// area holds it, the smallest, a part before a group of the same area; -1
-// when none does.
+// area holds it, the smallest, one without parts before one with parts of the
+// same area; -1 when none does.
 int previewElementAt(const std::array<SkinElement, 256> &table, QPoint p);
 
 } // namespace vorlix
