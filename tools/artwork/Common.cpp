@@ -199,7 +199,7 @@ constexpr Glyph3 kFont3[] = {
     {'8', {"###", "#.#", "###", "#.#", "###"}}, {'9', {"###", "#.#", "###", "..#", "##."}},
     {'-', {"...", "...", "###", "...", "..."}}, {'.', {"...", "...", "...", "...", ".#."}},
     {':', {"...", ".#.", "...", ".#.", "..."}}, {'/', {"..#", "..#", ".#.", "#..", "#.."}},
-    {' ', {"...", "...", "...", "...", "..."}},
+    {'+', {"...", ".#.", "###", ".#.", "..."}}, {' ', {"...", "...", "...", "...", "..."}},
 };
 
 const char *const *glyph5(char c)
@@ -334,17 +334,44 @@ void titleButton(QImage &im, int x, int y, TitleGlyph g, bool pressed, bool latc
     }
 }
 
-// Common frame of every 275x14 bar: gradient, light top, dark bottom.
 void barFrame(QImage &im, int x, int y, bool active)
 {
+    barPiece(im, x, y, 275, active, true, true);
+}
+
+void barPiece(QImage &im, int x, int y, int w, bool active, bool leftEnd, bool rightEnd)
+{
     if (active)
-        gradV(im, x, y + 1, 275, 12, {64, 64, 72}, {30, 30, 35});
+        gradV(im, x, y + 1, w, 12, {64, 64, 72}, {30, 30, 35});
     else
-        gradV(im, x, y + 1, 275, 12, {46, 46, 50}, {30, 30, 33});
-    hline(im, x, x + 274, y, active ? pal::steel : pal::steelLo);
-    hline(im, x, x + 274, y + 13, pal::ink);
-    vline(im, x, y, y + 12, active ? pal::steel : pal::steelLo);
-    vline(im, x + 274, y + 1, y + 13, pal::ink);
+        gradV(im, x, y + 1, w, 12, {46, 46, 50}, {30, 30, 33});
+    hline(im, x, x + w - 1, y, active ? pal::steel : pal::steelLo);
+    hline(im, x, x + w - 1, y + 13, pal::ink);
+    if (leftEnd)
+        vline(im, x, y, y + 12, active ? pal::steel : pal::steelLo);
+    if (rightEnd)
+        vline(im, x + w - 1, y + 1, y + 13, pal::ink);
+}
+
+void brushedPanel(QImage &im, int x, int y, int w, int h, uint32_t seed)
+{
+    Lcg lcg{seed};
+    for (int j = 0; j < h; ++j) {
+        const Rgb base = mix({46, 47, 54}, {30, 30, 35}, j, h - 1);
+        hline(im, x, x + w - 1, y + j, shade(base, lcg.next(5) - 2));
+    }
+    hline(im, x, x + w - 1, y, pal::steelLo);
+    vline(im, x, y, y + h - 1, pal::steelLo);
+    hline(im, x, x + w - 1, y + h - 1, pal::ink);
+    vline(im, x + w - 1, y, y + h - 1, pal::ink);
+}
+
+void screw(QImage &im, int x, int y)
+{
+    fill(im, x, y, 3, 3, pal::steel);
+    put(im, x, y, pal::steelHi);
+    put(im, x + 2, y + 2, pal::ink);
+    put(im, x + 1, y + 1, pal::steelLo);
 }
 
 // Engraved grooves: the bar's grip pattern. Active bars get warm grooves.

@@ -119,6 +119,14 @@ enum class TitleGlyph { Options, Minimize, Close, Shade };
 void titleButton(QImage &im, int x, int y, TitleGlyph g, bool pressed, bool latched = false);
 // Common frame of every 275x14 bar: gradient, light top, dark bottom.
 void barFrame(QImage &im, int x, int y, bool active);
+// A piece of such a bar, `w` wide, for windows put together from tiles;
+// only a piece that ends the bar gets its end's edge.
+void barPiece(QImage &im, int x, int y, int w, bool active, bool leftEnd, bool rightEnd);
+// The body of a window: brushed metal, each row a shade lighter or darker
+// from a fixed seed, over a dark-to-darker gradient, light top-left edge.
+void brushedPanel(QImage &im, int x, int y, int w, int h, uint32_t seed);
+// A 3x3 screw head, lit from the top left.
+void screw(QImage &im, int x, int y);
 // Engraved grooves: the bar's grip pattern. Active bars get warm grooves.
 void grooves(QImage &im, int x0, int x1, int y, bool active);
 // One 3x7 thumb of a shade-bar slider.

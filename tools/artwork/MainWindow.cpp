@@ -390,16 +390,7 @@ void emblem(QImage &im, int x, int y)
 QImage makeMain(const Sheets &s)
 {
     QImage im = newRgb(275, 116, pal::body1);
-    // Brushed metal: each row a shade lighter or darker, from a fixed seed.
-    Lcg lcg{20240611u};
-    for (int y = 14; y < 116; ++y) {
-        const Rgb base = mix({46, 47, 54}, {30, 30, 35}, y - 14, 101);
-        hline(im, 0, 274, y, shade(base, lcg.next(5) - 2));
-    }
-    hline(im, 0, 274, 14, pal::steelLo);
-    vline(im, 0, 14, 115, pal::steelLo);
-    hline(im, 0, 274, 115, pal::ink);
-    vline(im, 274, 14, 115, pal::ink);
+    brushedPanel(im, 0, 14, 275, 102, 20240611u);
 
     blit(im, 0, 0, s.titlebar, 27, 0, 275, 14);
 
@@ -443,12 +434,8 @@ QImage makeMain(const Sheets &s)
     blit(im, 210, 89, s.shufrep, 0, 0, 28, 15);
     emblem(im, 253, 91);
     // Two screws at the lower corners.
-    for (int x : {5, 267}) {
-        fill(im, x, 108, 3, 3, pal::steel);
-        put(im, x, 108, pal::steelHi);
-        put(im, x + 2, 110, pal::ink);
-        put(im, x + 1, 109, pal::steelLo);
-    }
+    screw(im, 5, 108);
+    screw(im, 267, 108);
     return im;
 }
 

@@ -27,6 +27,24 @@ QImage miniature(const Sheets &s);
 void checkSheets(const Sheets &s);
 void checkHitMap(std::vector<std::string> &notes);
 
+// Equaliser.cpp: the equaliser window and its shaded bar.
+QImage makeEqmain();
+QImage makeEqEx();
+void checkEqualiser(const QImage &eqmain, const QImage &eqex);
+
+// Playlist.cpp: the playlist's frame, buttons and pop-up menus.
+QImage makePledit();
+void checkPlaylist(const QImage &pledit);
+
+// Letters.cpp: the letters and the two digit sheets.
+QImage makeText();
+QImage makeNumbers();
+QImage makeNumsEx();
+void checkLetters(const QImage &text, const QImage &numbers, const QImage &numsEx);
+
+// MiniBrowser.cpp.
+QImage makeMb();
+
 // Program.cpp: the editor's own pictures.
 bool inShape(int x, int y); // inside the editor window's shape
 QImage makeBackground();

@@ -2,10 +2,11 @@
 //
 //   gen_artwork <resources-dir>
 //
-// Outputs: the nine default skin sheets, the player miniature, the window
-// background, the button glyphs, the logos, the icons and the two cursors.
-// One source file in artwork/ draws each group; Common.h has what they
-// share.
+// Outputs: the sixteen default skin sheets (the main window's nine, the
+// equaliser and its shaded bar, the playlist, the letters, both digit sheets
+// and the mini browser), the player miniature, the window background, the
+// button glyphs, the logos, the icons and the two cursors. One source file
+// in artwork/ draws each group; Common.h has what they share.
 //
 // The files must come out byte-identical on every run and every machine, so
 // everything is set pixel by pixel: no fonts (text uses the bitmap fonts in
@@ -49,7 +50,8 @@ void checkOutputs(const std::vector<Output> &outs)
     static const Size sizes[] = {
         {"BALANCE", 68, 433}, {"CBUTTONS", 136, 36}, {"MAIN", 275, 116}, {"MONOSTER", 58, 24},
         {"PLAYPAUS", 42, 9}, {"POSBAR", 307, 10}, {"SHUFREP", 92, 85}, {"TITLEBAR", 344, 87},
-        {"VOLUME", 68, 433}, {"WINAMPMINI", 175, 74}, {"BACKGROUND", 640, 480}, {"CLOSEBUT", 64, 16},
+        {"VOLUME", 68, 433}, {"EQMAIN", 275, 315}, {"EQ_EX", 275, 82}, {"PLEDIT", 280, 186},
+        {"TEXT", 155, 18}, {"NUMBERS", 99, 13}, {"NUMS_EX", 108, 13}, {"MB", 234, 119}, {"WINAMPMINI", 175, 74}, {"BACKGROUND", 640, 480}, {"CLOSEBUT", 64, 16},
         {"MINIMIZEBUT", 64, 16}, {"PANBTN", 76, 19}, {"SELECTBTN", 25, 25}, {"EXCHCLR", 9, 10},
         {"STATUSLOGO", 38, 19}, {"ABOUTLOGO", 200, 100}, {"ABOUTBANNER", 200, 50}, {"ICON32", 32, 32},
         {"ICON16", 16, 16}, {"GRABHAND", 32, 32}, {"CUR_MENU", 32, 32},
@@ -153,11 +155,16 @@ int main(int argc, char **argv)
     s.titlebar = makeTitlebar();
     s.volume = makeVolume();
     s.main = makeMain(s);
+    const QImage eqmain = makeEqmain(), eqex = makeEqEx(), pledit = makePledit();
+    const QImage text = makeText(), numbers = makeNumbers(), numsEx = makeNumsEx();
 
     std::vector<Output> outs = {
         {"BALANCE", s.balance}, {"CBUTTONS", s.cbuttons}, {"MAIN", s.main}, {"MONOSTER", s.monoster},
         {"PLAYPAUS", s.playpaus}, {"POSBAR", s.posbar}, {"SHUFREP", s.shufrep}, {"TITLEBAR", s.titlebar},
         {"VOLUME", s.volume},
+        {"EQMAIN", eqmain}, {"EQ_EX", eqex}, {"PLEDIT", pledit},
+        {"TEXT", text}, {"NUMBERS", numbers}, {"NUMS_EX", numsEx},
+        {"MB", makeMb()},
         {"WINAMPMINI", miniature(s)},
         {"BACKGROUND", makeBackground()},
         {"CLOSEBUT", makeWindowButton(true)},
@@ -175,6 +182,9 @@ int main(int argc, char **argv)
     };
 
     checkSheets(s);
+    checkEqualiser(eqmain, eqex);
+    checkPlaylist(pledit);
+    checkLetters(text, numbers, numsEx);
     std::vector<std::string> notes;
     checkHitMap(notes);
     checkOutputs(outs);
