@@ -4,6 +4,7 @@
 #include "artwork/Pictures.h"
 
 #include <string_view>
+#include <vector>
 
 namespace art {
 

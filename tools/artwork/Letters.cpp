@@ -3,6 +3,7 @@
 #include "artwork/Pictures.h"
 
 #include <cstring>
+#include <vector>
 
 namespace art {
 
