@@ -378,7 +378,9 @@ void TestEdit::paste_data()
         << 16 << "image/png" << mirrored << mirrored.copy(0, 0, 21, 17);
     QTest::newRow("BMP bytes only") << 16 << "image/bmp" << mirrored << mirrored.copy(0, 0, 21, 17);
     QTest::newRow("text: nothing") << 16 << "text" << QImage() << QImage();
-    QTest::newRow("group node: pasted all the same") << 0 << "image" << mirrored << mirrored.copy(0, 0, 21, 17);
+    // Nowhere an applied edit could not land.
+    QTest::newRow("group node: nothing") << 0 << "image" << mirrored << QImage();
+    QTest::newRow("colours: nothing") << 53 << "image" << mirrored << QImage();
     QTest::newRow("no node: nothing") << -1 << "image" << mirrored << QImage();
 }
 
@@ -389,6 +391,8 @@ void TestEdit::paste()
     QFETCH(QImage, offered);
     QFETCH(QImage, expected);
     select(node);
+    if (node >= 0) // the menu item is greyed where a paste cannot land
+        QCOMPARE(MainForm->Paste1->isEnabled(), node == 16);
     const QImage picture = patterned(21, 17);
     const QImage snapshot = uniform(21, 17, Qt::black);
     MainForm->DesktopImg->assignPicture(picture);

@@ -257,8 +257,15 @@ void TestExport::changingElementWithPendingEdits()
     makePendingEdit(qRgb(200, 0, 200));
     const QImage edited = MainForm->DesktopImg->Picture();
 
+    // Hovering "Previous Track" only points at it: no question, no move.
+    MainForm->selectimgMouseMove(Qt::NoButton, 10, 60);
+    QVERIFY(fake()->messages.isEmpty());
+    QCOMPARE(MainForm->SelTree->absoluteIndex(), 16);
+    QCOMPARE(MainForm->selectimg->picture().pixel(9, 60), qRgb(255, 255, 0)); // its outline
+    QVERIFY(MainForm->ApplyBtn->isEnabled());
+    // A click chooses it, and the pending edits are asked about.
     fake()->answers.enqueue(answer);
-    MainForm->selectimgMouseMove(Qt::NoButton, 10, 60); // hover "Previous Track"
+    MainForm->selectimgClick();
     QCOMPARE(fake()->messages.size(), 1);
     QCOMPARE(MainForm->SelTree->absoluteIndex(), nodeAfter);
     QCOMPARE(*G().sheet(skCButtons) != sheetBefore, sheetChanged);
@@ -267,9 +274,11 @@ void TestExport::changingElementWithPendingEdits()
     QCOMPARE(MainForm->ApplyBtn->isEnabled(), pendingAfter);
     if (answer == MsgAnswer::Cancel) {
         QCOMPARE(MainForm->DesktopImg->Picture(), edited);
-        // The next move onto another element asks again.
+        // Moving on asks nothing; the next click asks again.
+        MainForm->selectimgMouseMove(Qt::NoButton, 45, 60); // "Pause"
+        QCOMPARE(fake()->messages.size(), 1);
         fake()->answers.enqueue(MsgAnswer::Cancel);
-        MainForm->selectimgMouseMove(Qt::NoButton, 10, 60);
+        MainForm->selectimgClick();
         QCOMPARE(fake()->messages.size(), 2);
         QCOMPARE(MainForm->SelTree->absoluteIndex(), 16);
     }

@@ -250,7 +250,8 @@ void TMainForm::buildLayout()
             [this] { guarded([this] { ScrollZoomChange(); }); });
     connect(selectimg, &TImage::mouseMoved, this,
             [this](Qt::MouseButtons b, Qt::KeyboardModifiers, int x, int y) {
-                guarded([&] { selectimgMouseMove(b, x, y); });
+                guarded([&] { selectimgMouseMove(b, x, y);
+    connect(selectimg, &TImage::clicked, this, [this] { guarded([&] { selectimgClick(); }); }); });
             });
 }
 

@@ -44,6 +44,9 @@ public:
     void StateChangerChange();
     void ScrollZoomChange();
     void selectimgMouseMove(Qt::MouseButtons shift, int x, int y);
+    // While edits wait to be applied, hovering only points: a click chooses.
+    void selectimgClick();
+    int m_hoverCandidate = -1;
     // Absolute index of the selected tree node, -1 when none.
     int selectedIndex() const;
 
@@ -84,8 +87,11 @@ private:
     QString skinFileName(SheetKind kind) const;
     // Shows or hides SheetNote for the element in the view.
     void updateSheetNote();
-    // True while no node is selected or the selected node is a group.
+    // True while no node is selected, or the selected node is a group or
+    // has no place in a sheet: nothing there can be edited.
     bool noElementSelected() const;
+    // Enables the Edit menu's commands where they can act.
+    void updateEditCommands();
     // Puts SelectionRect in order and limits it to DesktopImg's picture; a
     // selection lying wholly right of or below the picture becomes empty.
     void limitSelectionToPicture();

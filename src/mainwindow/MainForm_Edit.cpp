@@ -58,7 +58,18 @@ void TMainForm::setupEditing()
 bool TMainForm::noElementSelected() const
 {
     const int idx = selectedIndex();
-    return idx < 0 || G().ElementTable[static_cast<size_t>(idx)].isGroup();
+    if (idx < 0)
+        return true;
+    const SkinElement &e = G().ElementTable[static_cast<size_t>(idx)];
+    // An edit there could never be applied: nothing to edit.
+    return e.isGroup() || !e.hasSheetPlace();
+}
+
+void TMainForm::updateEditCommands()
+{
+    const bool editable = !noElementSelected();
+    for (QAction *a : {Undo1, Cut1, Copy1, Paste1, Delete1, SelectAll1, Deselect1})
+        a->setEnabled(editable);
 }
 
 // --- Tool buttons ------------------------------------------------------------
@@ -162,7 +173,7 @@ void TMainForm::DrawMarquee()
 
 void TMainForm::SelectAll1Click()
 {
-    if (selectedIndex() < 0)
+    if (noElementSelected())
         return;
     SelectBtnClick();
     if (!SelectBtn->isLatched())
@@ -210,9 +221,8 @@ void TMainForm::Cut1Click()
 
 void TMainForm::Paste1Click()
 {
-    // A group node takes the paste into its preview too; with no node
-    // selected there is nothing to paste into.
-    if (selectedIndex() < 0)
+    // Only where an applied edit can land: never into a group's preview.
+    if (noElementSelected())
         return;
     const QImage pasted = pictureFromClipboard();
     if (pasted.isNull())

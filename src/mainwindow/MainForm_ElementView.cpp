@@ -31,6 +31,7 @@ void TMainForm::SelTreeChange()
     selectimg->setPicture(m_miniature); // a fresh copy drops the old outline
     RefreshSelectImg();
     showSelectionInPreview();
+    updateEditCommands();
 }
 
 void TMainForm::RefreshSelectImg()
@@ -159,8 +160,30 @@ void TMainForm::ScrollZoomChange()
 void TMainForm::selectimgMouseMove(Qt::MouseButtons, int x, int y)
 {
     const int candidate = previewHitTest(x, y);
+    if (ApplyBtn->isEnabled()) {
+        // A question on a mere pointer move would be in the way: outline
+        // where a click would go, and leave the selection alone.
+        if (candidate == m_hoverCandidate)
+            return;
+        m_hoverCandidate = candidate;
+        selectimg->setPicture(m_miniature);
+        drawPreviewOutline(selectimg->picture(), selectedIndex());
+        if (candidate != selectedIndex())
+            drawPreviewOutline(selectimg->picture(), candidate, qRgb(255, 255, 0));
+        selectimg->update();
+        return;
+    }
+    m_hoverCandidate = candidate;
     SelTree->setFocus(Qt::MouseFocusReason);
     SelTree->selectAbsolute(candidate);
+}
+
+void TMainForm::selectimgClick()
+{
+    if (m_hoverCandidate < 0)
+        return;
+    SelTree->setFocus(Qt::MouseFocusReason);
+    SelTree->selectAbsolute(m_hoverCandidate); // the guard asks about the pending edits
 }
 
 void TMainForm::RefreshMiniature()

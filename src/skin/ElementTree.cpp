@@ -139,13 +139,13 @@ int previewHitTest(int x, int y)
     return candidate;
 }
 
-void drawPreviewOutline(QImage &picture, int index)
+void drawPreviewOutline(QImage &picture, int index, QRgb colour)
 {
     if (index < 0 || index >= kPreviewRows || picture.isNull())
         return;
     const PreviewRow &r = PreviewHitMap()[static_cast<size_t>(index)];
     QPainter p(&picture);
-    p.setPen(QPen(QColor(0, 255, 0), 0)); // cosmetic, one pixel, no blending
+    p.setPen(QPen(QColor::fromRgb(colour), 0)); // cosmetic, one pixel, no blending
     p.setRenderHint(QPainter::Antialiasing, false);
     p.drawLine(r.Left, r.Top, r.Right, r.Top);
     p.drawLine(r.Right, r.Top, r.Right, r.Bottom);

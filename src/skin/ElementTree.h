@@ -33,6 +33,6 @@ int previewHitTest(int x, int y);
 
 // Draws the green outline of row `index` into the picture: all four sides,
 // right and bottom on Right and Bottom. Nothing for an index without a row.
-void drawPreviewOutline(QImage &picture, int index);
+void drawPreviewOutline(QImage &picture, int index, QRgb colour = qRgb(0, 255, 0));
 
 } // namespace vorlix
