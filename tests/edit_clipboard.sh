@@ -103,8 +103,8 @@ check_copy "$work/expected.png" "after the open dialog"
 # cancelled with Escape.
 xdotool key ctrl+Delete; sleep 0.3
 at 432 392; xdotool click 1
-wait_windows '^Vorlix$' 2 || fail "Apply Changes asked nothing"
-close_with_escape '^Vorlix$' 1 || fail "the question did not close"
+wait_windows '^Vorlix$' 1 || fail "Apply Changes asked nothing"
+close_with_escape '^Vorlix$' 0 || fail "the question did not close"
 check_copy "$work/white.png" "after Ctrl+Del and the question"
 
 # A PNG from another program, larger than "Play": Ctrl+V puts its top-left

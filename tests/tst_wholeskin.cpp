@@ -143,6 +143,7 @@ private slots:
     void digitsImportWritesBothDigitSheets();
     void colourEditWritesOneLine();
     void builtInSkinSavesWhole();
+    void titleNamesTheSkinAndSavesSaySo();
     void previewFindsTheElementUnderThePointer_data();
     void previewFindsTheElementUnderThePointer();
 };
@@ -411,6 +412,52 @@ void TestWholeSkin::builtInSkinSavesWhole()
     const QImage eq(dir.filePath(QStringLiteral("eqmain.bmp")), "BMP");
     QCOMPARE(eq.convertToFormat(QImage::Format_BGR888), loadDefaultImage(QStringLiteral("EQMAIN")));
     QVERIFY(!MainForm->skinHasUnsavedChanges());
+}
+
+// What the desktop shows of the window: the skin's name, marked while
+// anything is unsaved; and a save tells what it wrote, with no box.
+void TestWholeSkin::titleNamesTheSkinAndSavesSaySo()
+{
+    QCOMPARE(MainForm->windowTitle(), QStringLiteral("Untitled[*] - Vorlix"));
+    QVERIFY(!MainForm->isWindowModified());
+    selectNode(16);
+    MainForm->ApplyBtn->setEnabled(true); // an edit waiting in the view
+    QVERIFY(MainForm->isWindowModified());
+    MainForm->ApplyBtn->setEnabled(false);
+    QVERIFY(!MainForm->isWindowModified());
+
+    QTemporaryDir dir;
+    const QString skin = dir.filePath(QStringLiteral("Chrome"));
+    QDir().mkpath(skin);
+    writeFile(skin + QStringLiteral("/main.bmp"), bmpBytes(275, 116, 24, 1));
+    fake()->folders.enqueue(skin);
+    fake()->answers.enqueue(MsgAnswer::Ok); // the missing sheets
+    MainForm->OpenSkin1->trigger();
+    QCOMPARE(fake()->messages.last().caption, QStringLiteral("Vorlix"));
+    QCOMPARE(MainForm->windowTitle(), QStringLiteral("Chrome[*] - Vorlix"));
+    QVERIFY(!MainForm->isWindowModified());
+
+    // An applied edit marks it; a save clears the mark and says where.
+    selectNode(16);
+    MainForm->DesktopImg->pictureBits().fill(Qt::red);
+    MainForm->ApplyBtn->setEnabled(true);
+    fake()->answers.enqueue(MsgAnswer::Yes);
+    MainForm->ApplyBtnClick();
+    QVERIFY(MainForm->isWindowModified());
+    QVERIFY(!MainForm->SaveNote->isVisible());
+    const int boxes = int(fake()->messages.size());
+    fake()->folders.enqueue(skin);
+    MainForm->SaveSkin1->trigger();
+    QCOMPARE(int(fake()->messages.size()), boxes); // no box
+    QVERIFY(!MainForm->isWindowModified());
+    QVERIFY(MainForm->SaveNote->isVisibleTo(MainForm));
+    QCOMPARE(MainForm->SaveNote->toolTip(), QStringLiteral("Saved 2 files to %1").arg(skin));
+
+    const QString archive = dir.filePath(QStringLiteral("Chrome.wsz"));
+    fake()->files.enqueue(archive);
+    MainForm->SaveZIPSkin1->trigger();
+    QCOMPARE(MainForm->windowTitle(), QStringLiteral("Chrome[*] - Vorlix"));
+    QCOMPARE(MainForm->SaveNote->toolTip(), QStringLiteral("Saved %1").arg(archive));
 }
 
 void TestWholeSkin::previewFindsTheElementUnderThePointer_data()

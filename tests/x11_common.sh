@@ -45,7 +45,7 @@ x11_start() {
   local try
   for try in 1 2; do
     "$@" & pid=$!
-    if win=$(x11_wait_window '^Vorlix$'); then
+    if win=$(x11_wait_window ' - Vorlix$'); then
       x11_geometry
       return 0
     fi

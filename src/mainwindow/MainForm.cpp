@@ -18,6 +18,26 @@
 
 namespace vorlix {
 
+namespace {
+
+// Calls back whenever the watched widget is enabled or disabled.
+class EnabledWatcher : public QObject
+{
+public:
+    EnabledWatcher(QObject *parent, std::function<void()> changed) : QObject(parent), m_changed(std::move(changed)) {}
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::EnabledChange)
+            m_changed();
+        return false;
+    }
+
+private:
+    std::function<void()> m_changed;
+};
+
+} // namespace
+
 TMainForm *MainForm = nullptr;
 
 namespace {
@@ -135,6 +155,15 @@ void TMainForm::buildLayout()
     TempDir = makeLabel(this, "TempDir", 216, 456, QDir::homePath(), font());
     OutputDir = makeLabel(this, "OutputDir", 472, 456, QDir::homePath(), font());
     VerInfo = makeLabel(this, "VerInfo", 208, 440, QStringLiteral("ver : 0.0.2 alpha"), font());
+    // Lies over the version line while it shows, on the same panel colour.
+    SaveNote = makeLabel(this, "SaveNote", 208, 440, QString(), font());
+    SaveNote->setGeometry(208, 440, 420, 14);
+    SaveNote->setAutoFillBackground(true);
+    SaveNote->hide();
+    m_saveNoteTimer = new QTimer(this);
+    m_saveNoteTimer->setSingleShot(true);
+    m_saveNoteTimer->setInterval(4000);
+    connect(m_saveNoteTimer, &QTimer::timeout, SaveNote, &QWidget::hide);
     S = makeLabel(this, "S", 392, 301, QStringLiteral("State Changer"), tahomaFont(11, true), windowText);
     Label2 = makeLabel(this, "Label2", 560, 104, QStringLiteral("Zoom Out"), tahomaFont(11), windowText);
     Label3 = makeLabel(this, "Label3", 563, 298, QStringLiteral("Zoom In"), tahomaFont(11), windowText);
@@ -151,6 +180,8 @@ void TMainForm::buildLayout()
     ApplyBtn = makeTextButton(this, "ApplyBtn", 368, 376, 129, 33, QStringLiteral("Apply Changes"),
                               tahomaFont(13, true), windowText);
     ApplyBtn->setEnabled(false);
+    // An edit waiting in the view counts as unsaved: the title says so.
+    ApplyBtn->installEventFilter(new EnabledWatcher(ApplyBtn, [this] { updateWindowTitle(); }));
 
     pbFore = new TPaintBox(this);
     pbFore->setObjectName(QStringLiteral("pbFore"));
@@ -250,15 +281,17 @@ void TMainForm::buildLayout()
             [this] { guarded([this] { ScrollZoomChange(); }); });
     connect(selectimg, &TImage::mouseMoved, this,
             [this](Qt::MouseButtons b, Qt::KeyboardModifiers, int x, int y) {
-                guarded([&] { selectimgMouseMove(b, x, y);
-    connect(selectimg, &TImage::clicked, this, [this] { guarded([&] { selectimgClick(); }); }); });
+                guarded([&] { selectimgMouseMove(b, x, y); });
             });
+    connect(selectimg, &TImage::clicked, this, [this] { guarded([&] { selectimgClick(); }); });
 }
 
 void TMainForm::FormCreate()
 {
     createBitmaps(G());
+    markSkinSaved(); // the built-in pictures are what an edit is measured from
     Start();
+    updateWindowTitle();
 }
 
 void TMainForm::FormDestroy()

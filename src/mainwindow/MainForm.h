@@ -1,6 +1,7 @@
 #pragma once
 #include <QAction>
 #include <QLabel>
+#include <QTimer>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -175,6 +176,13 @@ private:
     struct SkinState;
     std::shared_ptr<SkinState> m_skin;
     SkinState &skin();
+    // A note for a few seconds over the version line, e.g. "Saved 18 files
+    // to ~/skins/Chrome"; no box to close, nothing of the layout moves.
+    void showSaveNote(int files, const QString &where);
+    // The window's title: the skin's name ("Untitled" for the built-in
+    // one), marked while it has unsaved changes, then " - Vorlix".
+    void updateWindowTitle();
+    QTimer *m_saveNoteTimer = nullptr;
     // The files a save of the skin writes now, and what follows their writing.
     SkinFileSet skinFilesNow();
     void markSkinFilesWritten(const SkinFileSet &written);
@@ -260,6 +268,8 @@ public:
     // players know it (another size, missing, drawn from another sheet).
     QLabel *SheetNote = nullptr;
     QLineEdit *PlaylistFont = nullptr;
+    // Says for a few seconds what a save wrote and where.
+    QLabel *SaveNote = nullptr;
     TRxSlider *StateChanger = nullptr;
     QFrame *Panel1 = nullptr;
     TImage *selectimg = nullptr;

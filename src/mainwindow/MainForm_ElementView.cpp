@@ -200,6 +200,7 @@ void TMainForm::RefreshMiniature()
     }
     selectimg->update();
     refreshSkinPreview();
+    updateWindowTitle();
 }
 
 } // namespace vorlix

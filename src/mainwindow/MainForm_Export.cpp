@@ -47,6 +47,8 @@ bool TMainForm::saveBmpToOutput()
     ApplyBtn->setEnabled(false);
     markColourFilesSaved();
     markSkinSaved();
+    updateWindowTitle();
+    showSaveNote(int(files.size()), OutputDir->text());
     return true;
 }
 

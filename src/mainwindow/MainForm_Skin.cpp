@@ -45,6 +45,33 @@ QString TMainForm::skinFileName(SheetKind kind) const
     return i >= 0 ? m_skin->files.files[i].path : sheetFileName(kind);
 }
 
+void TMainForm::showSaveNote(int files, const QString &where)
+{
+    QString place = QDir::toNativeSeparators(QFileInfo(where).absoluteFilePath());
+    const QString home = QDir::toNativeSeparators(QDir::homePath());
+    if (place.startsWith(home + QDir::separator()))
+        place = QStringLiteral("~") + place.mid(home.size());
+    const QString text = files == 1 ? QStringLiteral("Saved %1").arg(place)
+                                    : QStringLiteral("Saved %1 files to %2").arg(files).arg(place);
+    SaveNote->setText(SaveNote->fontMetrics().elidedText(text, Qt::ElideMiddle, SaveNote->width()));
+    SaveNote->setToolTip(text);
+    SaveNote->show();
+    SaveNote->raise();
+    m_saveNoteTimer->start();
+}
+
+void TMainForm::updateWindowTitle()
+{
+    const SkinState &s = *m_skin;
+    QString name = QStringLiteral("Untitled");
+    if (!s.path.isEmpty()) {
+        const QFileInfo info(s.path);
+        name = s.origin == SkinState::Origin::Archive ? info.completeBaseName() : info.fileName();
+    }
+    setWindowTitle(name + QStringLiteral("[*] - Vorlix"));
+    setWindowModified(skinHasUnsavedChanges());
+}
+
 void TMainForm::markSkinSaved()
 {
     for (SheetKind k = 0; k < kSheetCount; ++k)
@@ -163,6 +190,7 @@ void TMainForm::loadSkin(const QString &path)
     markSkinSaved();
 
     RefreshMiniature();
+    updateWindowTitle();
     if (selectedIndex() >= 0)
         SelTreeChange(); // the view, and the undo snapshot, from the new sheets
     const QString report = loaded.report();
@@ -242,6 +270,8 @@ bool TMainForm::saveSkinToFolder(const QString &dir)
     markSkinFilesWritten(toSave);
     s.files.archiveFolder.clear();
     s.files.besideFolder.clear();
+    updateWindowTitle();
+    showSaveNote(int(files.size()), dir);
     return true;
 }
 
@@ -263,6 +293,8 @@ bool TMainForm::saveSkinToArchive(const QString &path)
     s.origin = SkinState::Origin::Archive;
     s.path = QFileInfo(path).absoluteFilePath();
     markSkinFilesWritten(toSave);
+    updateWindowTitle();
+    showSaveNote(1, path);
     return true;
 }
 
