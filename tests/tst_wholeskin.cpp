@@ -394,9 +394,12 @@ void TestWholeSkin::colourEditWritesOneLine()
 // both colour files, and read back it is the same skin.
 void TestWholeSkin::builtInSkinSavesWhole()
 {
-    QTemporaryDir dir;
+    QTemporaryDir top;
+    // A name typed in the folder dialog that is no folder yet: made on saving.
+    const QDir dir(top.filePath(QStringLiteral("New Skin")));
     fake()->folders.enqueue(dir.path());
     MainForm->SaveSkin1->trigger();
+    QVERIFY(fake()->messages.isEmpty());
     QStringList expected{"main.bmp",   "titlebar.bmp", "cbuttons.bmp", "shufrep.bmp", "playpaus.bmp",
                          "volume.bmp", "balance.bmp",  "monoster.bmp", "posbar.bmp",  "eqmain.bmp",
                          "eq_ex.bmp",  "pledit.bmp",   "text.bmp",     "numbers.bmp", "nums_ex.bmp",

@@ -155,15 +155,17 @@ void TMainForm::buildLayout()
     TempDir = makeLabel(this, "TempDir", 216, 456, QDir::homePath(), font());
     OutputDir = makeLabel(this, "OutputDir", 472, 456, QDir::homePath(), font());
     VerInfo = makeLabel(this, "VerInfo", 208, 440, QStringLiteral("ver : 0.0.2 alpha"), font());
-    // Lies over the version line while it shows, on the same panel colour.
+    // Takes the version line's place while it shows.
     SaveNote = makeLabel(this, "SaveNote", 208, 440, QString(), font());
     SaveNote->setGeometry(208, 440, 420, 14);
-    SaveNote->setAutoFillBackground(true);
     SaveNote->hide();
     m_saveNoteTimer = new QTimer(this);
     m_saveNoteTimer->setSingleShot(true);
     m_saveNoteTimer->setInterval(4000);
-    connect(m_saveNoteTimer, &QTimer::timeout, SaveNote, &QWidget::hide);
+    connect(m_saveNoteTimer, &QTimer::timeout, this, [this] {
+        SaveNote->hide();
+        VerInfo->show();
+    });
     S = makeLabel(this, "S", 392, 301, QStringLiteral("State Changer"), tahomaFont(11, true), windowText);
     Label2 = makeLabel(this, "Label2", 560, 104, QStringLiteral("Zoom Out"), tahomaFont(11), windowText);
     Label3 = makeLabel(this, "Label3", 563, 298, QStringLiteral("Zoom In"), tahomaFont(11), windowText);

@@ -55,8 +55,8 @@ void TMainForm::showSaveNote(int files, const QString &where)
                                     : QStringLiteral("Saved %1 files to %2").arg(files).arg(place);
     SaveNote->setText(SaveNote->fontMetrics().elidedText(text, Qt::ElideMiddle, SaveNote->width()));
     SaveNote->setToolTip(text);
+    VerInfo->hide();
     SaveNote->show();
-    SaveNote->raise();
     m_saveNoteTimer->start();
 }
 
@@ -241,6 +241,9 @@ void TMainForm::markColourFilesSaved()
 
 bool TMainForm::saveSkinToFolder(const QString &dir)
 {
+    // A new name typed in the folder dialog becomes the skin's folder.
+    if (!QFileInfo(dir).isDir() && !QDir().mkpath(dir))
+        throw VorlixError(QStringLiteral("Cannot create the folder %1.").arg(QDir::toNativeSeparators(dir)));
     const SkinFileSet toSave = skinFilesNow();
     // A sheet new to the skin, whose file is already there under another
     // case ("MAIN.BMP"), replaces that file, so no second copy appears
@@ -339,7 +342,7 @@ void TMainForm::SaveSkin1Click()
     const QString start = m_skin && m_skin->origin == SkinState::Origin::Folder
         ? m_skin->path
         : startFolder(skinPath(), OutputDir->text());
-    const QString dir = services().chooseFolder(this, QStringLiteral("Save Skin"), start);
+    const QString dir = services().chooseSaveFolder(this, QStringLiteral("Save Skin"), start);
     if (!dir.isEmpty())
         saveSkinToFolder(dir);
 }

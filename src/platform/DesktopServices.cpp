@@ -54,6 +54,27 @@ QString openWithPreview(QWidget *parent, const QString &title, const QString &st
     return dialog.selectedFiles().constFirst();
 }
 
+// A folder dialog that also takes the name of a folder yet to be made, in
+// an existing folder; the plain one answers "Directory not found".
+class SaveFolderDialog : public QFileDialog
+{
+public:
+    SaveFolderDialog(QWidget *parent, const QString &title, const QString &start)
+        : QFileDialog(parent, title, start)
+    {
+    }
+    void accept() override
+    {
+        const QString typed = selectedFiles().value(0);
+        const QFileInfo info(typed);
+        if (!typed.isEmpty() && !info.exists() && QFileInfo(info.absolutePath()).isDir()) {
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
+
 class QtDesktopServices final : public DesktopServices
 {
 public:
@@ -117,6 +138,20 @@ public:
     QString chooseFolder(QWidget *parent, const QString &title, const QString &start) override
     {
         return QFileDialog::getExistingDirectory(parent, title, start);
+    }
+
+    QString chooseSaveFolder(QWidget *parent, const QString &title, const QString &start) override
+    {
+        SaveFolderDialog dialog(parent, title, start);
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+        // Qt's own dialog everywhere: its accept() is what takes a new name,
+        // and it has the button that makes a folder.
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Save"));
+        if (dialog.exec() != QDialog::Accepted)
+            return {};
+        return dialog.selectedFiles().value(0);
     }
 
     QColor chooseColor(QWidget *parent, const QColor &initial) override

@@ -44,6 +44,12 @@ public:
     virtual QString openFile(QWidget *parent, const FileDialogRequest &request) = 0;
     virtual QString saveFile(QWidget *parent, const FileDialogRequest &request) = 0;
     virtual QString chooseFolder(QWidget *parent, const QString &title, const QString &start) = 0;
+    // A folder to save into: an existing one, or a new name typed in the
+    // dialog (the caller creates it).
+    virtual QString chooseSaveFolder(QWidget *parent, const QString &title, const QString &start)
+    {
+        return chooseFolder(parent, title, start);
+    }
     // Invalid result: the user cancelled.
     virtual QColor chooseColor(QWidget *parent, const QColor &initial) = 0;
     virtual bool openUrl(const QString &url) = 0;
