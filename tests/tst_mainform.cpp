@@ -135,8 +135,8 @@ void TestMainForm::layout_data()
     row("ScrollZoom", "QScrollBar", 576, 120, 16, 177);
     // Labels are sized to their text: only the corner is fixed.
     row("Label1", "QLabel", 152, 243, -1, -1);
-    row("TempDir", "QLabel", 216, 456, -1, -1);
-    row("OutputDir", "QLabel", 472, 456, -1, -1);
+    row("TempDir", "vorlix::TPathLabel", 216, 456, 240, 13); // up to the next folder icon
+    row("OutputDir", "vorlix::TPathLabel", 472, 456, 158, 13); // up to the window's edge
     row("VerInfo", "QLabel", 208, 440, -1, -1);
     row("S", "QLabel", 392, 301, -1, -1);
     row("Label2", "QLabel", 560, 104, -1, -1);

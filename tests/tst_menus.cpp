@@ -590,8 +590,12 @@ void TestMenus::aboutBoxFrame()
 
 void TestMenus::aboutBoxClicks_data()
 {
-    QTest::addColumn<QString>("target"); // empty: the background
+    QTest::addColumn<QString>("target"); // empty: the background; "key:" a key
     QTest::addColumn<bool>("closes");
+    QTest::newRow("Enter") << "key:Return" << true;
+    QTest::newRow("Enter on the keypad") << "key:Enter" << true;
+    QTest::newRow("Space") << "key:Space" << true;
+    QTest::newRow("a letter") << "key:A" << false;
     QTest::newRow("background") << "" << true;
     QTest::newRow("Image1") << "Image1" << true;
     QTest::newRow("Image2") << "Image2" << true;
@@ -607,6 +611,12 @@ void TestMenus::aboutBoxClicks()
     showCentred(MainForm);
     QVERIFY(QTest::qWaitForWindowExposed(MainForm));
     const ModalRun run = whileAboutBoxShown([] { MainForm->About1->trigger(); }, [&] {
+        if (target.startsWith(QLatin1String("key:"))) {
+            const QMap<QString, Qt::Key> keys{{"Return", Qt::Key_Return}, {"Enter", Qt::Key_Enter},
+                                              {"Space", Qt::Key_Space}, {"A", Qt::Key_A}};
+            QTest::keyClick(Aboutbox, keys.value(target.mid(4)));
+            return;
+        }
         QWidget *w = target.isEmpty() ? Aboutbox : Aboutbox->findChild<QWidget *>(target);
         const QPoint p = target.isEmpty() ? QPoint(60, 190) : w->rect().center();
         QTest::mouseClick(w, Qt::LeftButton, {}, p);

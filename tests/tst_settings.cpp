@@ -5,6 +5,7 @@
 
 #include "MainWindowFixture.h"
 #include "app/Application.h"
+#include "controls/Controls.h"
 #include "dialogs/SelDir.h"
 #include "mainwindow/MainForm.h"
 #include "output/RegStore.h"
@@ -630,6 +631,10 @@ void TestSettings::bothMenuItemsEditBothBoxes_data()
     QTest::newRow("output item, nothing changed") << false << "" << "" << "/old/out" << "/old/temp";
     // Any text is taken, even one that is no folder.
     QTest::newRow("output item, not a path") << false << "no such place" << "" << "no such place" << "/old/temp";
+    // Enter in a box closes the dialog as its close box does (see below).
+    QTest::newRow("output item, long path, closed by Enter")
+        << false << "/home/someone/a rather long folder name for skins/another level/Chrome" << ""
+        << "/home/someone/a rather long folder name for skins/another level/Chrome" << "/old/temp";
 }
 
 void TestSettings::bothMenuItemsEditBothBoxes()
@@ -656,7 +661,10 @@ void TestSettings::bothMenuItemsEditBothBoxes()
         // No Cancel: Escape must not look like one.
         QTest::keyClick(d, Qt::Key_Escape);
         stayedOpenOnEscape = d->isVisible();
-        d->close(); // the close box
+        if (QByteArray(QTest::currentDataTag()).endsWith("Enter"))
+            QTest::keyClick(d->DirectoryEdit1, Qt::Key_Return);
+        else
+            d->close(); // the close box
     });
     (viaTempItem ? MainForm->SetTempDirectory1 : MainForm->SetOutputDirectory1)->trigger();
 
@@ -665,9 +673,19 @@ void TestSettings::bothMenuItemsEditBothBoxes()
     QVERIFY(!SelDirect->isVisible());
     QTEST(MainForm->OutputDir->text(), "expectedOutput");
     QTEST(MainForm->TempDir->text(), "expectedTemp");
-    // Labels are sized to their text.
-    QCOMPARE(MainForm->OutputDir->size(), MainForm->OutputDir->sizeHint());
-    QCOMPARE(MainForm->TempDir->size(), MainForm->TempDir->sizeHint());
+    // The labels keep their width up to the next icon and the window's
+    // edge; a path too long for it shows its middle left out, and all of it
+    // as the tooltip.
+    QCOMPARE(MainForm->OutputDir->width(), 158);
+    QCOMPARE(MainForm->TempDir->width(), 240);
+    const auto *out = static_cast<const TPathLabel *>(MainForm->OutputDir);
+    if (out->fontMetrics().horizontalAdvance(out->text()) > 158) {
+        QVERIFY(out->shownText().startsWith(QStringLiteral("/home")));
+        QVERIFY(out->shownText().endsWith(QStringLiteral("Chrome")));
+        QVERIFY(out->shownText().contains(QChar(0x2026)));
+    } else {
+        QCOMPARE(out->shownText(), out->text());
+    }
     QVERIFY(fake()->messages.isEmpty());
 }
 

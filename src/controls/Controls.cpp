@@ -1,7 +1,10 @@
 #include "controls/Controls.h"
 
 #include <QBitmap>
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QToolTip>
 #include <QPainter>
 #include <QStyleOptionSlider>
 
@@ -256,6 +259,27 @@ void TRxSlider::paintEvent(QPaintEvent *e)
     QSlider::paintEvent(e);
     QPainter p(this);
     drawBevel(p, rect(), true);
+}
+
+QString TPathLabel::shownText() const
+{
+    return fontMetrics().elidedText(text(), Qt::ElideMiddle, contentsRect().width());
+}
+
+void TPathLabel::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(contentsRect(), int(alignment()) | Qt::TextSingleLine, shownText());
+}
+
+bool TPathLabel::event(QEvent *e)
+{
+    if (e->type() == QEvent::ToolTip) {
+        QToolTip::showText(static_cast<QHelpEvent *>(e)->globalPos(), text(), this);
+        return true;
+    }
+    return QLabel::event(e);
 }
 
 } // namespace vorlix

@@ -2,6 +2,7 @@
 // Small controls of the main window: the background picture, flat glyph and
 // text buttons, plain images, colour boxes and the state slider.
 #include <QAbstractButton>
+#include <QLabel>
 #include <QColor>
 #include <QImage>
 #include <QPixmap>
@@ -143,5 +144,20 @@ protected:
 
 // Draws a one-pixel lowered (sunken) or raised bevel just inside r.
 void drawBevel(class QPainter &p, const QRect &r, bool lowered);
+
+// A label for a path in a fixed width: the path whole when it fits, else with
+// its middle left out; the whole path is the tooltip. text() stays whole.
+class TPathLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+    // What the label shows of its text in its width.
+    QString shownText() const;
+
+protected:
+    void paintEvent(QPaintEvent *) override;
+    bool event(QEvent *e) override;
+};
 
 } // namespace vorlix

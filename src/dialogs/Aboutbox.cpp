@@ -1,5 +1,7 @@
 #include "dialogs/Aboutbox.h"
 
+#include <QKeyEvent>
+
 #include "controls/Controls.h"
 #include "platform/Errors.h"
 #include "platform/Fonts.h"
@@ -121,6 +123,21 @@ void TAboutbox::mouseReleaseEvent(QMouseEvent *e)
     m_pressed = false;
     if (click)
         FormClick();
+}
+
+void TAboutbox::keyPressEvent(QKeyEvent *e)
+{
+    // Enter and Space close it as a click does, as on any box with one button.
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        e->accept();
+        FormClick();
+        return;
+    default:
+        QDialog::keyPressEvent(e);
+    }
 }
 
 } // namespace vorlix

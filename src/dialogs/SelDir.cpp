@@ -53,6 +53,13 @@ TDirectoryEdit::TDirectoryEdit(QWidget *parent) : QLineEdit(parent)
     m_button->setToolTip(QStringLiteral("Browse"));
     setTextMargins(0, 0, kButtonWidth, 0);
     connect(m_button, &QToolButton::clicked, this, [this] { guarded([this] { browse(); }); });
+    // A long path shows its end, the folder that matters; the tooltip has
+    // all of it.
+    connect(this, &QLineEdit::textChanged, this, [this](const QString &t) {
+        setToolTip(t);
+        if (!hasFocus())
+            setCursorPosition(int(t.size()));
+    });
 }
 
 void TDirectoryEdit::resizeEvent(QResizeEvent *e)
@@ -144,6 +151,12 @@ void TSelDirect::keyPressEvent(QKeyEvent *e)
     // edits were kept all the same: it does nothing here.
     if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
         e->accept();
+        return;
+    }
+    // Enter closes the dialog the way its close box does, keeping the boxes.
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && e->modifiers() == Qt::NoModifier) {
+        e->accept();
+        close();
         return;
     }
     QDialog::keyPressEvent(e);

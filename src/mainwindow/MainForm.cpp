@@ -152,8 +152,20 @@ void TMainForm::buildLayout()
     btoptions = makeTextButton(this, "btoptions", 228, 28, 57, 17, QStringLiteral("Options"), menuFont, kOrange);
 
     // Both directories start at the user's home: there is no drive "C:" here.
-    TempDir = makeLabel(this, "TempDir", 216, 456, QDir::homePath(), font());
-    OutputDir = makeLabel(this, "OutputDir", 472, 456, QDir::homePath(), font());
+    // The folders keep their width up to the next icon and the window's edge.
+    const auto makePath = [this](const char *name, int x, int width) {
+        auto *l = new TPathLabel(QDir::homePath(), this);
+        l->setObjectName(QLatin1String(name));
+        l->setFont(font());
+        l->setContentsMargins(0, 0, 0, 0);
+        l->setAttribute(Qt::WA_TranslucentBackground);
+        l->move(x, 456);
+        l->adjustSize();
+        l->setFixedWidth(width);
+        return l;
+    };
+    TempDir = makePath("TempDir", 216, 240);
+    OutputDir = makePath("OutputDir", 472, 158);
     VerInfo = makeLabel(this, "VerInfo", 208, 440, QStringLiteral("ver : 0.0.2 alpha"), font());
     // Takes the version line's place while it shows.
     SaveNote = makeLabel(this, "SaveNote", 208, 440, QString(), font());
