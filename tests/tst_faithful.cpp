@@ -249,6 +249,13 @@ void TestFaithful::unchangedSaveKeepsEveryFile()
         const QString file = pair.section(QLatin1Char('='), 1);
         QVERIFY2(*G().sheet(k) == m_pictures[file], qPrintable(pair));
     }
+    // A file named like a sheet but not used is named at opening, never
+    // passed over in silence.
+    const QString report = fake()->messages.isEmpty() ? QString() : fake()->messages.first().text;
+    for (const QString &aside : keptAside)
+        QVERIFY2(report.contains(aside), qPrintable(report));
+    if (keptAside.isEmpty())
+        QVERIFY2(!report.contains(QStringLiteral("players use")), qPrintable(report));
     QVERIFY(!MainForm->skinHasUnsavedChanges());
 
     QStringList sorted = names;

@@ -94,17 +94,34 @@ void TestOImageEdit::fillArea()
 {
     QFETCH(Rect, rect);
     QFETCH(QRect, filled);
-    TOImage v;
-    const QImage before = patterned(8, 6);
-    v.assignPicture(before);
-    v.FillArea(rect, 0x00336699u);
+    // Each case also on the picture turned on its side, taller than wide,
+    // and that one first: a fill that mixed up width and height stays inside
+    // that picture's memory and fails the comparison, before it would write
+    // past the end of the wider one.
+    struct Case
+    {
+        QSize size;
+        Rect rect;
+        QRect filled;
+    };
+    const Case cases[] = {
+        {QSize(6, 8), Rect{rect.Top, rect.Left, rect.Bottom, rect.Right},
+         QRect(filled.y(), filled.x(), filled.height(), filled.width())},
+        {QSize(8, 6), rect, filled},
+    };
+    for (const Case &c : cases) {
+        TOImage v;
+        const QImage before = patterned(c.size.width(), c.size.height());
+        v.assignPicture(before);
+        v.FillArea(c.rect, 0x00336699u);
 
-    // Right column and bottom row are exclusive; nothing outside is touched.
-    QImage expected = before;
-    for (int y = filled.top(); y <= filled.bottom(); ++y)
-        for (int x = filled.left(); x <= filled.right(); ++x)
-            expected.setPixelColor(x, y, QColor(0x99, 0x66, 0x33));
-    QCOMPARE(v.Picture(), expected);
+        // Right column and bottom row are exclusive; nothing outside is touched.
+        QImage expected = before;
+        for (int y = c.filled.top(); y <= c.filled.bottom(); ++y)
+            for (int x = c.filled.left(); x <= c.filled.right(); ++x)
+                expected.setPixelColor(x, y, QColor(0x99, 0x66, 0x33));
+        QCOMPARE(v.Picture(), expected);
+    }
 }
 
 void TestOImageEdit::fillAreaColourForms()

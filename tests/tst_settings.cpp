@@ -96,6 +96,8 @@ private slots:
     void damagedFile_data();
     void damagedFile();
     void parserKeepsWhatItReadsOnRewrite();
+    void rewriteKeepsWhatIsNotOurs_data();
+    void rewriteKeepsWhatIsNotOurs();
     void roundTrip_data();
     void roundTrip();
     void showingAgainKeepsChanges();
@@ -376,6 +378,21 @@ void TestSettings::damagedFile_data()
     QTest::newRow("section line without its bracket")
         << true << QByteArray("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Tarnby\\Vorlix\\TMainForm\n") + kGoodValues
         << qint64(0) << d;
+    // A key line that can't be read, or names no key of ours, ends our
+    // section: the values below it go nowhere, not into our section.
+    QTest::newRow("values after a key line without its bracket")
+        << true
+        << kSectionStart + kGoodValues
+               + "[HKEY_CURRENT_USER\\Software\\Tarnby\\Vorlix\\TMainForm\n"
+                 "\"OutputDir_Caption\"=\"/broken\"\n"
+        << qint64(0) << kGoodShown;
+    QTest::newRow("values after another hive's key")
+        << true
+        << kSectionStart + kGoodValues
+               + "[HKEY_LOCAL_MACHINE\\Software\\Tarnby\\Vorlix\\TMainForm]\n"
+                 "\"VerInfo_Caption\"=\"machine\"\n"
+                 "\"pbFore_Color\"=\"7\"\n"
+        << qint64(0) << kGoodShown;
     QTest::newRow("later line wins, deleted value")
         << true
         << kSectionStart
@@ -447,6 +464,85 @@ void TestSettings::parserKeepsWhatItReadsOnRewrite()
             QCOMPARE(dump(twice), dump(once));
         }
     }
+}
+
+void TestSettings::rewriteKeepsWhatIsNotOurs_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("after"); // %1: our values, as the next close writes them
+
+    QTest::newRow("other keys: ours go first, the others follow as they were")
+        << QByteArray("REGEDIT4\n"
+                      "\n"
+                      "[HKEY_CURRENT_USER\\Software\\Other]\n"
+                      "\"Name\"=\"kept\"\n"
+                      "\n"
+                      "[HKEY_CURRENT_USER\\Software\\Tarnby\\Vorlix\\TMainForm]\n")
+               + kGoodValues
+               + "\n"
+                 "[HKEY_CURRENT_USER\\Software\\Tarnby\\Vorlix]\n"
+                 "\"Installed\"=\"yes\"\n"
+                 "\n"
+                 "[HKEY_CURRENT_USER\\Software\\Tarnby\\Vorlix\\Plugins]\n"
+                 "\"Count\"=dword:00000000\n"
+        << "REGEDIT4\n"
+           "\n"
+           "[HKEY_CURRENT_USER\\Software\\Tarnby\\Vorlix]\n"
+           "\"Installed\"=\"yes\"\n"
+           "\n"
+           "[HKEY_CURRENT_USER\\Software\\Tarnby\\Vorlix\\TMainForm]\n"
+           "%1"
+           "\n"
+           "[HKEY_CURRENT_USER\\Software\\Other]\n"
+           "\"Name\"=\"kept\"\n"
+           "\n"
+           "[HKEY_CURRENT_USER\\Software\\Tarnby\\Vorlix\\Plugins]\n"
+           "\"Count\"=dword:00000000\n"
+           "\n";
+    // Another version's values and a hand-added one stay, once each, after
+    // ours; one of ours in another case is ours, written once.
+    QTest::newRow("values of our section that are not ours")
+        << kSectionStart + "\"Hand_Added\"=\"mine\"\n" + kGoodValues
+               + "\"Other_Version\"=dword:00000002\n"
+                 "\"visible\"=\"1\"\n"
+        << "REGEDIT4\n"
+           "\n"
+           "[HKEY_CURRENT_USER\\Software\\Tarnby\\Vorlix]\n"
+           "\n"
+           "[HKEY_CURRENT_USER\\Software\\Tarnby\\Vorlix\\TMainForm]\n"
+           "%1"
+           "\"Hand_Added\"=\"mine\"\n"
+           "\"Other_Version\"=dword:00000002\n"
+           "\n";
+}
+
+void TestSettings::rewriteKeepsWhatIsNotOurs()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, after);
+    writeReg(before);
+    start();
+    QCOMPARE(shown(), kGoodShown);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QString size = QStringLiteral("(%1x%2)").arg(screen->size().width()).arg(screen->size().height());
+    const QString dpi = QString::number(qRound(screen->logicalDotsPerInch()));
+    closeAndDestroy();
+    const QString ours = "\"Flags\"=\"0\"\n"
+                         "\"ShowCmd\"=\"1\"\n"
+                         "\"PixelsPerInch\"=\"" + dpi + "\"\n"
+                         "\"MinMaxPos" + size + "\"=\"-1,-1,-1,-1\"\n"
+                         "\"MinMaxPos\"=\"-1,-1,-1,-1\"\n"
+                         "\"NormPos" + size + "\"=\"100,50,740,530\"\n"
+                         "\"NormPos\"=\"100,50,740,530\"\n"
+                         "\"Visible\"=\"0\"\n"
+                         "\"TempDir_Caption\"=\"/t\"\n"
+                         "\"OutputDir_Caption\"=\"/o\"\n"
+                         "\"VerInfo_Caption\"=\"v9\"\n"
+                         "\"DesktopImg_Color\"=\"65280\"\n"
+                         "\"pbBack_Color\"=\"255\"\n"
+                         "\"pbFore_Color\"=\"16711680\"\n";
+    QCOMPARE(QString::fromUtf8(readReg()), after.arg(ours));
+    QVERIFY(fake()->messages.isEmpty());
 }
 
 void TestSettings::roundTrip_data()

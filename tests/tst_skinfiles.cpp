@@ -163,6 +163,10 @@ void TestSkinFiles::openSkin_data()
     QTest::newRow("wsz, the files in one folder inside")
         << "wsz" << "Chrome/" << mixed << QStringList{"viscolor.txt", "cursors/normal.cur"} << QStringList()
         << QStringList();
+    // Some packers write "\" between folders; the zip tool stores such a
+    // name as it is.
+    QTest::newRow("wsz, \"\\\" between the folder and its files")
+        << "wsz" << "rei1\\" << nine(false) << QStringList{"viscolor.txt"} << QStringList() << QStringList();
     QStringList palettes = nine(false, {"main.bmp", "cbuttons.bmp"});
     palettes << "main.bmp 8 275x116" << "cbuttons.bmp 4 136x36";
     QTest::newRow("8-bit and 4-bit palette pictures")
@@ -306,6 +310,7 @@ void TestSkinFiles::badSkins_data()
     QTest::newRow("archive above 256 MiB in all") << "bigtotal" << "more than the 256 MiB";
     QTest::newRow("no skin bitmap at all") << "noskin" << "none of the skin's bitmaps";
     QTest::newRow("a folder without skin bitmaps") << "folder" << "none of the skin's bitmaps";
+    QTest::newRow("a folder's file above 64 MiB") << "bigfile in folder" << "more than the 64 MiB";
 }
 
 void TestSkinFiles::badSkins()
@@ -361,9 +366,15 @@ void TestSkinFiles::badSkins()
         QFile::remove(src + QStringLiteral("/main.bmp"));
         writeFile(src + QStringLiteral("/photo.bmp"), bmpBytes(4, 4, 24, 1));
         open = src;
+    } else if (kind == QLatin1String("bigfile in folder")) {
+        // Far below the limit of the whole skin: only the file's own limit
+        // refuses it.
+        QFile f(src + QStringLiteral("/zeros.bin"));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(65LL << 20));
+        open = src;
     }
 
-    if (kind == QLatin1String("folder")) {
+    if (open == src) {
         fake()->folders.enqueue(open);
         MainForm->OpenSkin1->trigger();
     } else {
@@ -387,6 +398,10 @@ void TestSkinFiles::roundTripKeepsEveryOtherFile()
                              ".hidden"};
     for (const QString &o : others)
         writeFile(dir + QLatin1Char('/') + o, o.toUtf8() + binaryBytes());
+    // What a killed save left behind is no part of the skin: neither the
+    // archive nor the folder saved from it gets these.
+    writeFile(dir + QStringLiteral("/.vorlix-tmp-main.bmp"), bmpBytes(275, 116, 24, 9));
+    writeFile(dir + QStringLiteral("/cursors/.vorlix-old-close.cur"), "old close.cur");
     fake()->folders.enqueue(dir);
     MainForm->OpenSkin1->trigger();
     editSheet(qRgb(250, 1, 2));
@@ -553,10 +568,15 @@ void TestSkinFiles::exitQuestion_data()
     QTest::newRow("folder, unchanged") << "folder" << "none" << L{} << false << true << "";
     QTest::newRow("folder, edited, Save") << "folder" << "sheet" << L{MsgAnswer::Save} << true << true << "origin";
     QTest::newRow("folder, edited, Discard") << "folder" << "sheet" << L{MsgAnswer::Discard} << true << true << "";
+    // The view's edit is asked about before the skin is written, and lands.
+    QTest::newRow("folder, pending edit, Save and apply")
+        << "folder" << "pending" << L{MsgAnswer::Save, MsgAnswer::Yes} << true << true << "origin";
     QTest::newRow("archive, unchanged") << "archive" << "none" << L{} << false << true << "";
     QTest::newRow("archive, edited, Save") << "archive" << "sheet" << L{MsgAnswer::Save} << true << true << "origin";
     QTest::newRow("archive, pending edit, Save, Cancel at Apply Changes")
         << "archive" << "pending" << L{MsgAnswer::Save, MsgAnswer::Cancel} << true << false << "";
+    QTest::newRow("archive, pending edit, Save and apply")
+        << "archive" << "pending" << L{MsgAnswer::Save, MsgAnswer::Yes} << true << true << "origin";
 }
 
 void TestSkinFiles::exitQuestion()
