@@ -94,9 +94,27 @@ struct Window
     }
 };
 
+void writeSnapshot(Display *dpy, ::Window id, int w, int h, const std::string &path)
+{
+    XImage *img = XGetImage(dpy, id, 0, 0, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
+    if (!img)
+        return;
+    std::ofstream out(path, std::ios::binary);
+    out << "P6\n" << w << " " << h << "\n255\n";
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const unsigned long p = XGetPixel(img, x, y);
+            const char rgb[3] = {char((p & img->red_mask) >> __builtin_ctzl(img->red_mask)),
+                                 char((p & img->green_mask) >> __builtin_ctzl(img->green_mask)),
+                                 char((p & img->blue_mask) >> __builtin_ctzl(img->blue_mask))};
+            out.write(rgb, 3);
+        }
+    XDestroyImage(img);
+}
+
 } // namespace
 
-FirstFrameTimes timeFirstFrame(const std::string &program, int timeoutMs)
+FirstFrameTimes timeFirstFrame(const std::string &program, const std::string &snapshotPath, int timeoutMs)
 {
     FirstFrameTimes out;
     // A virtual server just started may not answer at once.
@@ -170,6 +188,8 @@ FirstFrameTimes timeFirstFrame(const std::string &program, int timeoutMs)
                     out.wholeFrameMs = t - start;
                     out.width = w.w;
                     out.height = w.h;
+                    if (!snapshotPath.empty())
+                        writeSnapshot(dpy, de->drawable, w.w, w.h, snapshotPath);
                     const std::string proc = "/proc/" + std::to_string(pid);
                     out.rssMiB = procKiB(proc + "/status", "VmRSS");
                     out.pssMiB = procKiB(proc + "/smaps_rollup", "Pss");

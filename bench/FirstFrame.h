@@ -21,7 +21,10 @@ struct FirstFrameTimes
 };
 
 // Starts program (no arguments, the caller's environment), waits up to
-// timeoutMs for its whole first frame, then kills it.
-FirstFrameTimes timeFirstFrame(const std::string &program, int timeoutMs = 10000);
+// timeoutMs for its whole first frame, then kills it. With a snapshot path,
+// the window as it is at that moment is written there (binary PPM), to see
+// what the first frame holds.
+FirstFrameTimes timeFirstFrame(const std::string &program, const std::string &snapshotPath = {},
+                               int timeoutMs = 10000);
 
 } // namespace bench

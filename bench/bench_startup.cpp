@@ -150,7 +150,13 @@ int runFromOutside(int runs)
     bench::FirstFrameTimes last[2];
     int round = -2; // the first two are the warm-up
     const bool ok = interleave(runs, [&](bool isBare) {
-        const bench::FirstFrameTimes t = bench::timeFirstFrame(isBare ? VORLIX_BARE_WINDOW : VORLIX_PROGRAM);
+        // BENCH_SNAPSHOT=PREFIX keeps each one's last first frame in
+        // PREFIX-bare.ppm and PREFIX-editor.ppm.
+        const QByteArray prefix = qgetenv("BENCH_SNAPSHOT");
+        const std::string snapshot = prefix.isEmpty() ? std::string()
+                                                      : prefix.toStdString() + (isBare ? "-bare.ppm" : "-editor.ppm");
+        const bench::FirstFrameTimes t =
+            bench::timeFirstFrame(isBare ? VORLIX_BARE_WINDOW : VORLIX_PROGRAM, snapshot);
         if (!t.ok) {
             std::fprintf(stderr, "%s\n", t.error.c_str());
             return false;

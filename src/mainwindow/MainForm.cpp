@@ -76,7 +76,7 @@ TSpeedButton *makeGlyphButton(QWidget *parent, const char *name, int x, int y, i
 
 } // namespace
 
-TMainForm::TMainForm(QWidget *parent) : QWidget(parent)
+TMainForm::TMainForm(QWidget *parent, Sheets sheets) : QWidget(parent)
 {
     MainForm = this;
     setObjectName(QStringLiteral("MainForm"));
@@ -89,6 +89,15 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent)
     buildMenus();
     setupEditing();
     guarded([this] { setupShape(); });
+    if (sheets == Sheets::Now)
+        finishCreate();
+}
+
+void TMainForm::finishCreate()
+{
+    if (m_created)
+        return;
+    m_created = true;
     guarded([this] { FormCreate(); });
 }
 
