@@ -6,6 +6,8 @@
 //   bench_startup            both, BENCH_RUNS rounds (default 30)
 //   bench_startup --phases   one editor start, with the time of each step
 //
+// BENCH_SNAPSHOT=PREFIX and BENCH_EDITOR=PATH: see runFromOutside.
+//
 // Under an X server (xvfb-run, no compositor) the time is read from outside,
 // from X damage events: it ends when the drawing covers the whole window, and
 // the program measured is the real vorlix. Elsewhere (offscreen when there is
@@ -143,6 +145,10 @@ bool interleave(int runs, const std::function<bool(bool)> &measure)
 #ifdef VORLIX_BENCH_XDAMAGE
 int runFromOutside(int runs)
 {
+    // BENCH_EDITOR=PATH measures another build of the editor, such as one
+    // from before a change.
+    const std::string editorProgram =
+        qEnvironmentVariableIsEmpty("BENCH_EDITOR") ? std::string(VORLIX_PROGRAM) : qgetenv("BENCH_EDITOR").toStdString();
     struct Series
     {
         std::vector<double> first, whole, coverage, rss, pss;
@@ -155,8 +161,7 @@ int runFromOutside(int runs)
         const QByteArray prefix = qgetenv("BENCH_SNAPSHOT");
         const std::string snapshot = prefix.isEmpty() ? std::string()
                                                       : prefix.toStdString() + (isBare ? "-bare.ppm" : "-editor.ppm");
-        const bench::FirstFrameTimes t =
-            bench::timeFirstFrame(isBare ? VORLIX_BARE_WINDOW : VORLIX_PROGRAM, snapshot);
+        const bench::FirstFrameTimes t = bench::timeFirstFrame(isBare ? VORLIX_BARE_WINDOW : editorProgram, snapshot);
         if (!t.ok) {
             std::fprintf(stderr, "%s\n", t.error.c_str());
             return false;
