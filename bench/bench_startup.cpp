@@ -6,7 +6,7 @@
 //   bench_startup            both, BENCH_RUNS rounds (default 30)
 //   bench_startup --phases   one editor start, with the time of each step
 //
-// BENCH_SNAPSHOT=PREFIX and BENCH_EDITOR=PATH: see runFromOutside.
+// BENCH_SNAPSHOT=PREFIX and BENCH_COMPARE=PATH: see runFromOutside.
 //
 // Under an X server (xvfb-run, no compositor) the time is read from outside,
 // from X damage events: it ends when the drawing covers the whole window, and
@@ -145,52 +145,60 @@ bool interleave(int runs, const std::function<bool(bool)> &measure)
 #ifdef VORLIX_BENCH_XDAMAGE
 int runFromOutside(int runs)
 {
-    // BENCH_EDITOR=PATH measures another build of the editor, such as one
-    // from before a change.
-    const std::string editorProgram =
-        qEnvironmentVariableIsEmpty("BENCH_EDITOR") ? std::string(VORLIX_PROGRAM) : qgetenv("BENCH_EDITOR").toStdString();
-    struct Series
+    struct Program
     {
+        const char *label;
+        std::string path;
         std::vector<double> first, whole, coverage, rss, pss;
-    } bare, editor;
-    bench::FirstFrameTimes last[2];
-    int round = -2; // the first two are the warm-up
-    const bool ok = interleave(runs, [&](bool isBare) {
-        // BENCH_SNAPSHOT=PREFIX keeps each one's last first frame in
-        // PREFIX-bare.ppm and PREFIX-editor.ppm.
-        const QByteArray prefix = qgetenv("BENCH_SNAPSHOT");
-        const std::string snapshot = prefix.isEmpty() ? std::string()
-                                                      : prefix.toStdString() + (isBare ? "-bare.ppm" : "-editor.ppm");
-        const bench::FirstFrameTimes t = bench::timeFirstFrame(isBare ? VORLIX_BARE_WINDOW : editorProgram, snapshot);
-        if (!t.ok) {
-            std::fprintf(stderr, "%s\n", t.error.c_str());
-            return false;
+        bench::FirstFrameTimes last;
+    };
+    std::vector<Program> programs{{"bare", VORLIX_BARE_WINDOW, {}, {}, {}, {}, {}, {}},
+                                  {"editor", VORLIX_PROGRAM, {}, {}, {}, {}, {}, {}}};
+    // BENCH_COMPARE=PATH times another build of the editor in the same
+    // rounds, such as one from before a change: the machine's load then
+    // weighs on all alike.
+    if (!qEnvironmentVariableIsEmpty("BENCH_COMPARE"))
+        programs.push_back({"compared", qgetenv("BENCH_COMPARE").toStdString(), {}, {}, {}, {}, {}, {}});
+    // BENCH_SNAPSHOT=PREFIX keeps each one's last first frame in
+    // PREFIX-bare.ppm, PREFIX-editor.ppm (and PREFIX-compared.ppm).
+    const QByteArray prefix = qgetenv("BENCH_SNAPSHOT");
+    const size_t n = programs.size();
+    for (int round = -1; round < runs; ++round) { // round -1 warms the file cache
+        // Each round starts with the next one, so that none always follows
+        // the same other.
+        for (size_t k = 0; k < n; ++k) {
+            Program &p = programs[(size_t(round + 1) + k) % n];
+            const std::string snapshot =
+                prefix.isEmpty() ? std::string() : prefix.toStdString() + "-" + p.label + ".ppm";
+            const bench::FirstFrameTimes t = bench::timeFirstFrame(p.path, snapshot);
+            if (!t.ok) {
+                std::fprintf(stderr, "%s\n", t.error.c_str());
+                return 1;
+            }
+            if (round < 0)
+                continue;
+            p.first.push_back(t.firstDamageMs);
+            p.whole.push_back(t.wholeFrameMs);
+            p.coverage.push_back(t.firstDamageCoverage * 100);
+            p.rss.push_back(t.rssMiB);
+            p.pss.push_back(t.pssMiB);
+            p.last = t;
         }
-        if (round++ < 0)
-            return true;
-        Series &s = isBare ? bare : editor;
-        s.first.push_back(t.firstDamageMs);
-        s.whole.push_back(t.wholeFrameMs);
-        s.coverage.push_back(t.firstDamageCoverage * 100);
-        s.rss.push_back(t.rssMiB);
-        s.pss.push_back(t.pssMiB);
-        last[isBare ? 0 : 1] = t;
-        return true;
-    });
-    if (!ok)
-        return 1;
-    std::printf("X damage events, %d interleaved rounds; medians\n", runs);
-    std::printf("%-8s %9s %12s %11s %14s %9s %9s\n", "", "window", "first draw", "whole frame",
-                "first covers", "RSS", "PSS");
-    for (int i = 0; i < 2; ++i) {
-        const Series &s = i == 0 ? bare : editor;
-        std::printf("%-8s %4d x %-4d %9.1f ms %8.1f ms %13.0f%% %5.1f MiB %5.1f MiB\n", i == 0 ? "bare" : "editor",
-                    last[i].width, last[i].height, median(s.first), median(s.whole), median(s.coverage),
-                    median(s.rss), median(s.pss));
     }
-    std::printf("ratio editor / bare, whole frame: %.2f\n", median(editor.whole) / median(bare.whole));
-    std::printf("memory editor - bare: RSS %+.1f MiB, PSS %+.1f MiB\n", median(editor.rss) - median(bare.rss),
-                median(editor.pss) - median(bare.pss));
+    std::printf("X damage events, %d interleaved rounds; medians\n", runs);
+    std::printf("%-9s %9s %12s %11s %14s %9s %9s\n", "", "window", "first draw", "whole frame",
+                "first covers", "RSS", "PSS");
+    for (const Program &p : programs)
+        std::printf("%-9s %4d x %-4d %9.1f ms %8.1f ms %13.0f%% %5.1f MiB %5.1f MiB\n", p.label, p.last.width,
+                    p.last.height, median(p.first), median(p.whole), median(p.coverage), median(p.rss),
+                    median(p.pss));
+    const Program &bare = programs[0];
+    for (size_t i = 1; i < n; ++i) {
+        const Program &p = programs[i];
+        std::printf("%s / bare, whole frame: %.2f; memory %s - bare: RSS %+.1f MiB, PSS %+.1f MiB\n", p.label,
+                    median(p.whole) / median(bare.whole), p.label, median(p.rss) - median(bare.rss),
+                    median(p.pss) - median(bare.pss));
+    }
     return 0;
 }
 #endif

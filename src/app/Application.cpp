@@ -21,10 +21,12 @@ namespace vorlix {
 
 namespace {
 // Runs before QApplication's constructor, so that reading the font
-// configuration overlaps connecting to the window system.
+// configuration and decoding the main window's pictures overlap connecting
+// to the window system.
 int &withFontConfigLoading(int &argc)
 {
     startFontConfigLoad();
+    TMainForm::prefetchPictures();
     return argc;
 }
 } // namespace

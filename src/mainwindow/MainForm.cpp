@@ -76,6 +76,19 @@ TSpeedButton *makeGlyphButton(QWidget *parent, const char *name, int x, int y, i
 
 } // namespace
 
+void TMainForm::prefetchPictures()
+{
+    // The pictures of the first frame, as buildLayout asks for them.
+    prefetchBuiltInPictures({{QStringLiteral("BACKGROUND"), QImage::Format_RGB32},
+                             {QStringLiteral("WINAMPMINI"), QImage::Format_BGR888},
+                             {QStringLiteral("CLOSEBUT"), QImage::Format_BGR888},
+                             {QStringLiteral("MINIMIZEBUT"), QImage::Format_BGR888},
+                             {QStringLiteral("STATUSLOGO"), QImage::Format_BGR888},
+                             {QStringLiteral("PANBTN"), QImage::Format_BGR888},
+                             {QStringLiteral("SELECTBTN"), QImage::Format_BGR888},
+                             {QStringLiteral("EXCHCLR"), QImage::Format_BGR888}});
+}
+
 TMainForm::TMainForm(QWidget *parent, Sheets sheets) : QWidget(parent)
 {
     MainForm = this;

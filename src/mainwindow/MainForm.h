@@ -38,6 +38,9 @@ public:
     ~TMainForm() override;
     // Runs FormCreate once; later calls do nothing.
     void finishCreate();
+    // Begins decoding the window's built-in pictures on a worker thread;
+    // for a start-up that has other work before it builds the window.
+    static void prefetchPictures();
 
     // Fills the element table; the last step of FormCreate.
     void Start();
