@@ -1,12 +1,18 @@
-// Start-up: a bare frameless 640 x 480 Qt window against the editor, each
-// from process start to its first painted frame. The two run alternately in
-// fresh processes; prints both medians and their ratio. Asserts nothing.
+// Start-up: a bare frameless 640 x 480 Qt window (bench_bare_window, a
+// program of its own linked against Qt alone) against the editor, each from
+// process start to its first whole frame. The two run alternately in fresh
+// processes; prints both medians and their ratio. Asserts nothing.
 //
-//   bench_startup            both, BENCH_RUNS rounds (default 25)
+//   bench_startup            both, BENCH_RUNS rounds (default 30)
 //   bench_startup --phases   one editor start, with the time of each step
 //
-// Runs on whatever platform QT_QPA_PLATFORM names (xcb under xvfb-run is
-// closest to a desktop; offscreen when unset and there is no display).
+// BENCH_SNAPSHOT=PREFIX and BENCH_COMPARE=PATH: see runFromOutside.
+//
+// Under an X server (xvfb-run, no compositor) the time is read from outside,
+// from X damage events: it ends when the drawing covers the whole window, and
+// the program measured is the real vorlix. Elsewhere (offscreen when there is
+// no display) it ends at the "painted" line each prints after its first
+// paint, and the editor runs inside this benchmark.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -20,6 +26,10 @@
 
 #include "app/Application.h"
 #include "mainwindow/MainForm.h"
+
+#ifdef VORLIX_BENCH_XDAMAGE
+#include "FirstFrame.h"
+#endif
 
 using namespace vorlix;
 
@@ -56,16 +66,6 @@ private:
     std::function<void()> m_onPainted;
     bool m_seen = false;
 };
-
-int runBare(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    QWidget window(nullptr, Qt::FramelessWindowHint);
-    window.resize(640, 480);
-    FirstPaint watch(&window);
-    window.show();
-    return app.exec();
-}
 
 // The program's own start-up, step by step as it runs it.
 int runEditor(int argc, char **argv, bool phases)
@@ -111,20 +111,97 @@ double median(std::vector<double> v)
 }
 
 // Milliseconds from starting the process to its "painted" line; -1 on failure.
-double timeOne(const QString &program, const QString &mode)
+double timeOne(const QString &program, const QStringList &args)
 {
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QElapsedTimer t;
     t.start();
-    p.start(program, {mode});
+    p.start(program, args);
     QByteArray out;
     while (!out.contains("painted\n") && p.waitForReadyRead(10000))
         out += p.readAllStandardOutput();
     const double ms = t.nsecsElapsed() / 1e6;
+    p.kill(); // the bare window stays open until it is told
     p.waitForFinished(10000);
     return out.contains("painted\n") ? ms : -1;
 }
+
+// Runs both in turn, alternating which goes first so that neither always
+// follows the other; measure(isBare) returns false on a failure.
+bool interleave(int runs, const std::function<bool(bool)> &measure)
+{
+    measure(true); // warm the file cache
+    measure(false);
+    for (int r = 0; r < runs; ++r) {
+        const bool bareFirst = r % 2 == 0;
+        for (int k = 0; k < 2; ++k)
+            if (!measure((k == 0) == bareFirst))
+                return false;
+    }
+    return true;
+}
+
+#ifdef VORLIX_BENCH_XDAMAGE
+int runFromOutside(int runs)
+{
+    struct Program
+    {
+        const char *label;
+        std::string path;
+        std::vector<double> first, whole, coverage, rss, pss;
+        bench::FirstFrameTimes last;
+    };
+    std::vector<Program> programs{{"bare", VORLIX_BARE_WINDOW, {}, {}, {}, {}, {}, {}},
+                                  {"editor", VORLIX_PROGRAM, {}, {}, {}, {}, {}, {}}};
+    // BENCH_COMPARE=PATH times another build of the editor in the same
+    // rounds, such as one from before a change: the machine's load then
+    // weighs on all alike.
+    if (!qEnvironmentVariableIsEmpty("BENCH_COMPARE"))
+        programs.push_back({"compared", qgetenv("BENCH_COMPARE").toStdString(), {}, {}, {}, {}, {}, {}});
+    // BENCH_SNAPSHOT=PREFIX keeps each one's last first frame in
+    // PREFIX-bare.ppm, PREFIX-editor.ppm (and PREFIX-compared.ppm).
+    const QByteArray prefix = qgetenv("BENCH_SNAPSHOT");
+    const size_t n = programs.size();
+    for (int round = -1; round < runs; ++round) { // round -1 warms the file cache
+        // Each round starts with the next one, so that none always follows
+        // the same other.
+        for (size_t k = 0; k < n; ++k) {
+            Program &p = programs[(size_t(round + 1) + k) % n];
+            const std::string snapshot =
+                prefix.isEmpty() ? std::string() : prefix.toStdString() + "-" + p.label + ".ppm";
+            const bench::FirstFrameTimes t = bench::timeFirstFrame(p.path, snapshot);
+            if (!t.ok) {
+                std::fprintf(stderr, "%s\n", t.error.c_str());
+                return 1;
+            }
+            if (round < 0)
+                continue;
+            p.first.push_back(t.firstDamageMs);
+            p.whole.push_back(t.wholeFrameMs);
+            p.coverage.push_back(t.firstDamageCoverage * 100);
+            p.rss.push_back(t.rssMiB);
+            p.pss.push_back(t.pssMiB);
+            p.last = t;
+        }
+    }
+    std::printf("X damage events, %d interleaved rounds; medians\n", runs);
+    std::printf("%-9s %9s %12s %11s %14s %9s %9s\n", "", "window", "first draw", "whole frame",
+                "first covers", "RSS", "PSS");
+    for (const Program &p : programs)
+        std::printf("%-9s %4d x %-4d %9.1f ms %8.1f ms %13.0f%% %5.1f MiB %5.1f MiB\n", p.label, p.last.width,
+                    p.last.height, median(p.first), median(p.whole), median(p.coverage), median(p.rss),
+                    median(p.pss));
+    const Program &bare = programs[0];
+    for (size_t i = 1; i < n; ++i) {
+        const Program &p = programs[i];
+        std::printf("%s / bare, whole frame: %.2f; memory %s - bare: RSS %+.1f MiB, PSS %+.1f MiB\n", p.label,
+                    median(p.whole) / median(bare.whole), p.label, median(p.rss) - median(bare.rss),
+                    median(p.pss) - median(bare.pss));
+    }
+    return 0;
+}
+#endif
 
 } // namespace
 
@@ -133,29 +210,31 @@ int main(int argc, char **argv)
     const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (mode == "--bare")
-        return runBare(argc, argv);
     if (mode == "--editor" || mode == "--phases")
         return runEditor(argc, argv, mode == "--phases");
 
-    const int runs = qEnvironmentVariableIsSet("BENCH_RUNS") ? qEnvironmentVariableIntValue("BENCH_RUNS") : 25;
+    const int runs = qEnvironmentVariableIsSet("BENCH_RUNS") ? qEnvironmentVariableIntValue("BENCH_RUNS") : 30;
+#ifdef VORLIX_BENCH_XDAMAGE
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!qEnvironmentVariableIsEmpty("DISPLAY") && (platform.isEmpty() || platform == "xcb"))
+        return runFromOutside(runs);
+#endif
     const QString self = QString::fromLocal8Bit(argv[0]);
     std::vector<double> bare, editor;
-    timeOne(self, QStringLiteral("--bare")); // warm the file cache
-    timeOne(self, QStringLiteral("--editor"));
-    for (int r = 0; r < runs; ++r) {
-        // Alternate which goes first, so neither always follows the other.
-        const bool bareFirst = r % 2 == 0;
-        for (int k = 0; k < 2; ++k) {
-            const bool isBare = (k == 0) == bareFirst;
-            const double ms = timeOne(self, isBare ? QStringLiteral("--bare") : QStringLiteral("--editor"));
-            if (ms < 0) {
-                std::fprintf(stderr, "the %s window never painted\n", isBare ? "bare" : "editor's");
-                return 1;
-            }
-            (isBare ? bare : editor).push_back(ms);
+    int round = -2;
+    const bool ok = interleave(runs, [&](bool isBare) {
+        const double ms = isBare ? timeOne(QStringLiteral(VORLIX_BARE_WINDOW), {})
+                                 : timeOne(self, {QStringLiteral("--editor")});
+        if (ms < 0) {
+            std::fprintf(stderr, "the %s window never painted\n", isBare ? "bare" : "editor's");
+            return false;
         }
-    }
+        if (round++ >= 0)
+            (isBare ? bare : editor).push_back(ms);
+        return true;
+    });
+    if (!ok)
+        return 1;
     const double b = median(bare), e = median(editor);
     std::printf("platform %s, %d runs each\n", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "default" : qgetenv("QT_QPA_PLATFORM").constData(), runs);
     std::printf("start-up to first painted frame: bare window %.1f ms, editor %.1f ms (medians)\n", b, e);

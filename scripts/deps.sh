@@ -5,6 +5,7 @@ set -eu
 packages=(g++ cmake make qt6-base-dev qt6-qpa-plugins fonts-wine pkg-config libzip-dev libfontconfig-dev)
 if [ "${1:-}" = "--test" ]; then
   packages+=(xvfb xauth xdotool valgrind libx11-dev libxext-dev)
+  packages+=(libxdamage-dev) # the start-up benchmark times the first frame from outside
 fi
 # The Debian package (scripts/package.sh), and the checks of the installed
 # desktop files in the tests.

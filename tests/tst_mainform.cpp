@@ -28,6 +28,8 @@ private slots:
     void startupCreatesEverything();
     void dialogsFollowTheFirstFrame();
     void noDialogsWhenTheWindowGoesUnshown();
+    void userBeforeTheFirstFrameFindsTheSheets_data();
+    void userBeforeTheFirstFrameFindsTheSheets();
     void layout_data();
     void layout();
     void stacking();
@@ -80,10 +82,15 @@ void TestMainForm::dialogsFollowTheFirstFrame()
     createDialogsAfterFirstFrame(m_windows);
     QVERIFY(MainForm && !Aboutbox && !ImagesRes && !SelDirect);
     QVERIFY(!G().FirstResizeDialog);
+    // The first frame shows no sheet: they come after it, with the dialogs.
+    QVERIFY(!G().sheet(0));
     QCoreApplication::processEvents(); // nothing painted yet: still none
-    QVERIFY(!Aboutbox && !SelDirect);
+    QVERIFY(!Aboutbox && !SelDirect && !G().sheet(0));
     showCentred(MainForm);
     QTRY_VERIFY(Aboutbox && ImagesRes && SelDirect);
+    for (SheetKind k = 0; k < kSheetCount; ++k)
+        QVERIFY(G().sheet(k));
+    QCOMPARE(G().ElementTable[16].Id, 16);
     QCOMPARE(Aboutbox, m_windows.aboutbox.get());
     QCOMPARE(ImagesRes, m_windows.imagesRes.get());
     QCOMPARE(SelDirect, m_windows.selDirect.get());
@@ -101,6 +108,68 @@ void TestMainForm::noDialogsWhenTheWindowGoesUnshown()
     m_windows = AppWindows(); // gone before it ever painted
     QCoreApplication::processEvents();
     QVERIFY(!MainForm && !Aboutbox && !ImagesRes && !SelDirect);
+}
+
+// Whatever the user does before the first frame reaches a window with its
+// sheets: a press or the pointer on the miniature, a key, the window
+// becoming active (the tree then shows its first element), a close.
+void TestMainForm::userBeforeTheFirstFrameFindsTheSheets_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::newRow("press") << int(QEvent::MouseButtonPress);
+    QTest::newRow("move") << int(QEvent::MouseMove);
+    QTest::newRow("key") << int(QEvent::KeyPress);
+    QTest::newRow("focus") << int(QEvent::FocusIn);
+    QTest::newRow("activation") << int(QEvent::WindowActivate);
+    QTest::newRow("close") << int(QEvent::Close);
+}
+
+void TestMainForm::userBeforeTheFirstFrameFindsTheSheets()
+{
+    QFETCH(int, type);
+    m_windows = AppWindows();
+    resetGlobals();
+    m_windows = createMainWindow();
+    createDialogsAfterFirstFrame(m_windows);
+    QVERIFY(!G().sheet(0));
+    // Seen by a control of the window, as it would be: the sheets must be
+    // there before the event arrives.
+    bool sheetsFirst = false;
+    struct Probe : QObject
+    {
+        bool *seen;
+        int type;
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            if (e->type() == type)
+                *seen = G().sheet(0) && G().ElementTable[16].Id == 16;
+            return false;
+        }
+    } probe;
+    probe.seen = &sheetsFirst;
+    probe.type = type;
+    MainForm->selectimg->installEventFilter(&probe);
+    std::unique_ptr<QEvent> e;
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+        e = std::make_unique<QMouseEvent>(QEvent::Type(type), QPointF(20, 20), QPointF(20, 20), Qt::LeftButton,
+                                          Qt::LeftButton, Qt::NoModifier);
+        break;
+    case QEvent::KeyPress:
+        e = std::make_unique<QKeyEvent>(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+        break;
+    case QEvent::FocusIn:
+        e = std::make_unique<QFocusEvent>(QEvent::FocusIn);
+        break;
+    default:
+        e = std::make_unique<QEvent>(QEvent::Type(type));
+        break;
+    }
+    QCoreApplication::sendEvent(MainForm->selectimg, e.get());
+    MainForm->selectimg->removeEventFilter(&probe);
+    QVERIFY(sheetsFirst);
+    QVERIFY(fake()->messages.isEmpty());
 }
 
 void TestMainForm::layout_data()

@@ -20,6 +20,7 @@ private slots:
     void freeBitmapsDropsAll();
     void builtInPicturesMatchQtsReader_data();
     void builtInPicturesMatchQtsReader();
+    void prefetchedPicturesMatchQtsReader();
     void damagedBuiltInPictureIsRefused_data();
     void damagedBuiltInPictureIsRefused();
 
@@ -116,6 +117,27 @@ void TestSkin::builtInPicturesMatchQtsReader()
     const QImage bgr = loadDefaultImage(name);
     QCOMPARE(bgr.format(), QImage::Format_BGR888);
     QCOMPARE(bgr, qt.convertToFormat(QImage::Format_BGR888));
+}
+
+// Decoded ahead on a thread, each picture is handed out once in the format
+// asked for; a read in another format, a second read and a missing picture
+// behave as without the thread.
+void TestSkin::prefetchedPicturesMatchQtsReader()
+{
+    const auto qt = [](const char *name, QImage::Format f) {
+        return QImage(QStringLiteral(":/images/%1.bmp").arg(QLatin1String(name)), "bmp").convertToFormat(f);
+    };
+    prefetchBuiltInPictures({{QStringLiteral("BACKGROUND"), QImage::Format_RGB32},
+                             {QStringLiteral("EXCHCLR"), QImage::Format_BGR888},
+                             {QStringLiteral("NOSUCHPICTURE"), QImage::Format_BGR888}});
+    for (int read = 0; read < 2; ++read) {
+        QCOMPARE(readBuiltInPicture(QStringLiteral("BACKGROUND"), QImage::Format_RGB32),
+                 qt("BACKGROUND", QImage::Format_RGB32));
+        QCOMPARE(readBuiltInPicture(QStringLiteral("EXCHCLR"), QImage::Format_ARGB32),
+                 qt("EXCHCLR", QImage::Format_ARGB32));
+        QCOMPARE(loadDefaultImage(QStringLiteral("EXCHCLR")), qt("EXCHCLR", QImage::Format_BGR888));
+        QVERIFY_THROWS_EXCEPTION(VorlixError, loadDefaultImage(QStringLiteral("NOSUCHPICTURE")));
+    }
 }
 
 void TestSkin::damagedBuiltInPictureIsRefused_data()

@@ -20,7 +20,8 @@ x11_reexec() {
   for tool in xvfb-run xdotool $tools; do
     command -v "$tool" >/dev/null || { echo "$tool is missing"; exit 1; }
   done
-  VORLIX_X11_INNER=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+  # VORLIX_X11_SCREEN picks another screen size, for a window drawn larger.
+  VORLIX_X11_INNER=1 exec xvfb-run -a -s "-screen 0 ${VORLIX_X11_SCREEN:-1024x768}x24" bash "$0" "$@"
 }
 
 # x11_wait_window NAME: prints the id of a visible window whose name matches

@@ -21,10 +21,12 @@ namespace vorlix {
 
 namespace {
 // Runs before QApplication's constructor, so that reading the font
-// configuration overlaps connecting to the window system.
+// configuration and decoding the main window's pictures overlap connecting
+// to the window system.
 int &withFontConfigLoading(int &argc)
 {
     startFontConfigLoad();
+    TMainForm::prefetchPictures();
     return argc;
 }
 } // namespace
@@ -104,24 +106,65 @@ void createDialogs(AppWindows &w)
     G().FirstResizeDialog = true;
 }
 
-// Watches the main window for its first paint, then builds the dialogs on
-// the next pass of the event loop, after the frame has gone to the screen.
-// A child of the main window, so nothing is built once that is gone.
+// Whatever the user does can reach the skin's sheets: a press, a key, the
+// pointer over the miniature, the window becoming active (the tree then
+// selects its first node), a close.
+bool needsTheSheets(QEvent::Type t)
+{
+    switch (t) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Enter:
+    case QEvent::HoverEnter:
+    case QEvent::HoverMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::InputMethod:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::Drop:
+    case QEvent::TouchBegin:
+    case QEvent::TabletPress:
+    case QEvent::FocusIn:
+    case QEvent::WindowActivate:
+    case QEvent::ActivationChange:
+    case QEvent::Close:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Watches the main window for its first paint, then finishes it (its sheets)
+// and builds the dialogs on the next pass of the event loop, after the frame
+// has gone to the screen. Until then it also watches the whole application:
+// should the user act before the frame, the sheets are made at once, before
+// the event reaches anything. A child of the main window, so nothing is
+// built once that is gone.
 class DialogsAfterFirstFrame : public QObject
 {
 public:
     explicit DialogsAfterFirstFrame(AppWindows &windows)
         : QObject(windows.mainForm.get()), m_windows(windows)
     {
-        windows.mainForm->installEventFilter(this);
+        qApp->installEventFilter(this);
     }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
+        if (needsTheSheets(event->type())) {
+            guarded([this] { m_windows.mainForm->finishCreate(); });
+        } else if (event->type() == QEvent::Paint && watched == m_windows.mainForm.get() && !m_painted) {
+            m_painted = true;
             QTimer::singleShot(0, this, [this] {
+                qApp->removeEventFilter(this);
+                guarded([this] { m_windows.mainForm->finishCreate(); });
                 guarded([this] { createDialogs(m_windows); });
                 deleteLater();
             });
@@ -131,6 +174,7 @@ protected:
 
 private:
     AppWindows &m_windows;
+    bool m_painted = false;
 };
 
 } // namespace
@@ -138,7 +182,7 @@ private:
 AppWindows createMainWindow()
 {
     AppWindows w;
-    w.mainForm = std::make_unique<TMainForm>();
+    w.mainForm = std::make_unique<TMainForm>(nullptr, TMainForm::Sheets::AfterFirstFrame);
     return w;
 }
 
@@ -150,6 +194,7 @@ void createDialogsAfterFirstFrame(AppWindows &windows)
 AppWindows createWindows()
 {
     AppWindows w = createMainWindow();
+    w.mainForm->finishCreate();
     createDialogs(w);
     return w;
 }
@@ -193,7 +238,10 @@ int runProgram(int argc, char **argv)
         else if (skins.size() > 1)
             showErrorBox(QStringLiteral("Only one skin can be opened at a time"), windows.mainForm.get());
         else if (skins.size() == 1)
-            guarded([&] { windows.mainForm->openSkin(skins.first()); });
+            guarded([&] {
+                windows.mainForm->finishCreate(); // the skin replaces the built-in sheets
+                windows.mainForm->openSkin(skins.first());
+            });
         app.exec();
     }
     return 0;

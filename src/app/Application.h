@@ -45,10 +45,13 @@ void initApplication(QApplication &app);
 // FirstResizeDialog.
 AppWindows createWindows();
 
-// The same in two steps, as the program starts: the main window alone, and
-// the three dialogs once the main window's first frame is on the screen, so
-// that building them doesn't delay it. `windows` must outlive the main window.
-// Every use of a dialog copes with its not being there yet.
+// The same in two steps, as the program starts: the main window without its
+// sheets, and then, once its first frame is on the screen, the sheets
+// (FormCreate) and the three dialogs, so that making them doesn't delay it.
+// The sheets come sooner should the user act before that frame. Call
+// createDialogsAfterFirstFrame (or finishCreate) after createMainWindow;
+// `windows` must outlive the main window. Every use of a dialog copes with
+// its not being there yet.
 AppWindows createMainWindow();
 void createDialogsAfterFirstFrame(AppWindows &windows);
 

@@ -34,9 +34,12 @@ void TfcImageForm::setPicture(const QImage &picture)
     update();
 }
 
+// Pictures are pixel art: on a screen of 2x they are drawn as blocks of
+// equal pixels, never smoothed.
 void TfcImageForm::paintEvent(QPaintEvent *e)
 {
     QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p.drawImage(e->rect().topLeft(), m_picture, e->rect());
 }
 
@@ -148,6 +151,7 @@ void TSpeedButton::paintEvent(QPaintEvent *)
     const int shift = pushed && isEnabled() ? 1 : 0;
 
     if (m_numGlyphs > 0) {
+        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
         const QPixmap g = glyphImage(currentGlyphIndex());
         const int x = (width() - g.width()) / 2 + shift;
         const int y = (height() - g.height()) / 2 + shift;
@@ -182,6 +186,7 @@ void TImage::setPicture(const QImage &picture)
 void TImage::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p.drawImage(0, 0, m_picture);
 }
 

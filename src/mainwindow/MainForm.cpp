@@ -96,11 +96,24 @@ TSpeedButton *makeGlyphButton(QWidget *parent, const char *name, int x, int y, i
 
 } // namespace
 
-TMainForm::TMainForm(QWidget *parent) : QWidget(parent)
+void TMainForm::prefetchPictures()
+{
+    // The pictures of the first frame, as buildLayout asks for them.
+    prefetchBuiltInPictures({{QStringLiteral("BACKGROUND"), QImage::Format_RGB32},
+                             {QStringLiteral("WINAMPMINI"), QImage::Format_BGR888},
+                             {QStringLiteral("CLOSEBUT"), QImage::Format_BGR888},
+                             {QStringLiteral("MINIMIZEBUT"), QImage::Format_BGR888},
+                             {QStringLiteral("STATUSLOGO"), QImage::Format_BGR888},
+                             {QStringLiteral("PANBTN"), QImage::Format_BGR888},
+                             {QStringLiteral("SELECTBTN"), QImage::Format_BGR888},
+                             {QStringLiteral("EXCHCLR"), QImage::Format_BGR888}});
+}
+
+TMainForm::TMainForm(QWidget *parent, Sheets sheets) : QWidget(parent)
 {
     MainForm = this;
     setObjectName(QStringLiteral("MainForm"));
-    setWindowTitle(QStringLiteral("Vorlix"));
+    setWindowTitle(QStringLiteral("Untitled[*] - Vorlix")); // the built-in skin until another opens
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setFixedSize(640, 480);
     setFont(defaultFont());
@@ -109,6 +122,15 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent)
     buildMenus();
     setupEditing();
     guarded([this] { setupShape(); });
+    if (sheets == Sheets::Now)
+        finishCreate();
+}
+
+void TMainForm::finishCreate()
+{
+    if (m_created)
+        return;
+    m_created = true;
     guarded([this] { FormCreate(); });
 }
 

@@ -30,8 +30,18 @@ class TMainForm : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TMainForm(QWidget *parent = nullptr);
+    // The skin's sheets and the element table (FormCreate) can wait until
+    // the first frame is on the screen, which shows neither: the program
+    // starts that way and calls finishCreate right after the frame, or
+    // before it should the user act first.
+    enum class Sheets { Now, AfterFirstFrame };
+    explicit TMainForm(QWidget *parent = nullptr, Sheets sheets = Sheets::Now);
     ~TMainForm() override;
+    // Runs FormCreate once; later calls do nothing.
+    void finishCreate();
+    // Begins decoding the window's built-in pictures on a worker thread;
+    // for a start-up that has other work before it builds the window.
+    static void prefetchPictures();
 
     // Fills the element table; the last step of FormCreate.
     void Start();
@@ -136,6 +146,7 @@ private:
     // from the destruction ("1").
     void saveSettings(bool visible);
     bool m_settingsRestored = false; // a save is allowed only after a restore
+    bool m_created = false;          // FormCreate has run
     bool m_settingsSaved = false;    // since the last restore
     // A colour as restored, so that a system colour number (which has no
     // RGB value of its own) is written back as it was read.

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFontDatabase>
+#include <QGuiApplication>
 
 #include <thread>
 
@@ -57,10 +58,10 @@ void waitForFontConfig()
 
 void registerFonts()
 {
-    waitForFontConfig();
     static bool done = false;
     if (done)
         return;
+    waitForFontConfig();
     done = true;
     const char *const files[] = {"tahoma.ttf", "tahomabd.ttf", "ms_sans_serif.ttf"};
     for (const char *f : files) {
@@ -78,6 +79,22 @@ void registerFonts()
     loader().thread = std::thread([] { QFontDatabase::families(); });
     qAddPostRoutine(waitForFontConfig);
 }
+
+namespace {
+// For a program that began reading the font configuration early: the fonts
+// are registered, and the listing begun, as soon as the application object
+// has its connection to the window system, rather than once it is complete.
+// The rest of its set-up then overlaps the listing.
+void registerFontsEarly()
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (loader().configStarted && app && app->inherits("QGuiApplication")
+        && !QGuiApplication::platformName().isEmpty())
+        registerFonts();
+}
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(registerFontsEarly)
 
 static QFont makeFont(const QString &family, int pixelSize, bool bold)
 {

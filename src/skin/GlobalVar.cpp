@@ -5,6 +5,11 @@
 
 #include <QResource>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
 #include <algorithm>
 
 namespace vorlix {
@@ -168,16 +173,87 @@ QImage decodeBuiltInBmp(QByteArrayView data, QImage::Format format)
     return out;
 }
 
-QImage readBuiltInPicture(const QString &name, QImage::Format format)
+namespace {
+
+// Our own pictures in the one simple layout we write: decoded here in one
+// pass, without Qt's image readers, whose first use looks through every
+// image plug-in on the system. Null on failure.
+QImage decodeByName(const QString &name, QImage::Format format)
 {
-    // Our own pictures in the one simple layout we write: decoded here in
-    // one pass, without Qt's image readers, whose first use looks through
-    // every image plug-in on the system.
     const QResource resource(defaultImagePath(name));
     if (!resource.isValid())
-        cannotLoad(name);
-    const QByteArray bytes = resource.uncompressedData();
-    QImage img = decodeBuiltInBmp(bytes, format);
+        return {};
+    return decodeBuiltInBmp(resource.uncompressedData(), format);
+}
+
+// Pictures decoded ahead on a worker thread, each handed out once.
+struct Prefetch
+{
+    struct Entry
+    {
+        QString name;
+        QImage::Format format;
+        QImage image;
+        bool ready = false;
+        bool taken = false;
+    };
+    std::mutex mutex;
+    std::condition_variable readyChanged;
+    std::vector<Entry> entries; // not resized once the thread runs
+    std::thread thread;
+    ~Prefetch()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+};
+
+Prefetch &prefetch()
+{
+    static Prefetch p;
+    return p;
+}
+
+} // namespace
+
+void prefetchBuiltInPictures(const QList<std::pair<QString, QImage::Format>> &pictures)
+{
+    Prefetch &p = prefetch();
+    if (!p.entries.empty() || pictures.isEmpty())
+        return;
+    for (const auto &[name, format] : pictures)
+        p.entries.push_back({name, format});
+    p.thread = std::thread([&p] {
+        for (Prefetch::Entry &e : p.entries) {
+            QImage image = decodeByName(e.name, e.format);
+            {
+                const std::lock_guard lock(p.mutex);
+                e.image = std::move(image);
+                e.ready = true;
+            }
+            p.readyChanged.notify_all();
+        }
+    });
+}
+
+QImage readBuiltInPicture(const QString &name, QImage::Format format)
+{
+    {
+        Prefetch &p = prefetch();
+        std::unique_lock lock(p.mutex);
+        for (Prefetch::Entry &e : p.entries) {
+            if (e.taken || e.name != name || e.format != format)
+                continue;
+            p.readyChanged.wait(lock, [&e] { return e.ready; });
+            e.taken = true;
+            QImage image = std::move(e.image);
+            e.image = QImage();
+            if (!image.isNull())
+                return image;
+            break;
+        }
+    }
+    QImage img = decodeByName(name, format);
     if (img.isNull())
         cannotLoad(name);
     return img;

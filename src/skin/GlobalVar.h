@@ -6,6 +6,8 @@
 
 #include <QByteArrayView>
 #include <QImage>
+#include <QList>
+#include <utility>
 #include <QString>
 #include <array>
 #include <memory>
@@ -76,6 +78,12 @@ void freeBitmaps(GlobalVar &g);
 // Loads a built-in picture by name in QImage::Format_BGR888, Format_RGB32 or
 // Format_ARGB32 (which keeps its alpha); throws VorlixError on failure.
 QImage readBuiltInPicture(const QString &name, QImage::Format format);
+// Begins decoding these built-in pictures on a worker thread, so that a
+// start-up busy elsewhere (connecting to the display) finds them ready: the
+// first readBuiltInPicture of each name and format takes its result (and
+// waits for it). Only the first call does anything. Needs no application
+// object.
+void prefetchBuiltInPictures(const QList<std::pair<QString, QImage::Format>> &pictures);
 // Decodes a built-in picture: an uncompressed bottom-up BMP of 8 bits with a
 // palette, 24 bits, or 32 bits with an alpha mask (V4 or V5 header). Null for
 // anything else, for a damaged file, or for another output format.

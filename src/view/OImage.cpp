@@ -596,6 +596,8 @@ void TOImage::paintEvent(QPaintEvent *)
     const bool pictureDrawn = !tile && hasPicture();
     {
         QPainter painter(this);
+        // Zoomed pixels stay sharp blocks at any screen scale.
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
         if (frame.isNull())
             painter.fillRect(rect(), m_color);
         else
