@@ -1,5 +1,3 @@
-#include <QLineEdit>
-
 #include "mainwindow/MainForm.h"
 #include "mainwindow/SkinState.h"
 

@@ -108,6 +108,9 @@ private:
     void limitSelectionToPicture();
     void DrawMarquee();
     void chooseSwatchColor(TPaintBox *box);
+    // The colour dialog; an invalid colour when cancelled or when the dialog
+    // failed (then a box has said so).
+    QColor askColor(const QColor &initial);
     // The colours an element stands for (MainForm_Colours.cpp): which ones,
     // in the order the view shows them, their swatches and the note.
     QList<int> colourSlots(int colours) const;

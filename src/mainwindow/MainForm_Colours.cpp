@@ -2,7 +2,6 @@
 // viscolor.txt, the playlist's in pledit.txt. Their elements show a strip of
 // swatches; a double-click on one opens the colour dialog.
 #include "editor/SkinText.h"
-#include "platform/DesktopServices.h"
 #include "mainwindow/MainForm.h"
 #include "mainwindow/SkinState.h"
 #include "skin/GlobalVar.h"
@@ -71,8 +70,7 @@ QImage TMainForm::colourSwatches(int colours) const
 QString TMainForm::colourNote(int colours) const
 {
     const SkinState &s = *m_skin;
-    const bool vis = colours != kPlaylistColours;
-    const QString file = vis ? QStringLiteral("viscolor.txt") : QStringLiteral("pledit.txt");
+    const QString file = colours == kPlaylistColours ? kPlEditFile : kVisColorFile;
     QString order;
     switch (colours) {
     case kSpectrumColours:
@@ -107,15 +105,7 @@ void TMainForm::DesktopImgDoubleClick(int x, int y)
     for (int i = 0; i < entries.size(); ++i) {
         if (!swatchRect(i).contains(at))
             continue;
-        QColor chosen;
-        try {
-            chosen = services().chooseColor(this, QColor::fromRgb(slotColour(colours, entries[i])));
-        } catch (...) {
-            services().messageBox(this, QStringLiteral("Vorlix"),
-                                  QStringLiteral("Color selection dialog failed to load"), MsgIcon::None,
-                                  MsgButtons::Ok);
-            return;
-        }
+        const QColor chosen = askColor(QColor::fromRgb(slotColour(colours, entries[i])));
         if (!chosen.isValid())
             return;
         SkinState &s = skin();

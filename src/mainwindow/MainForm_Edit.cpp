@@ -246,17 +246,23 @@ void TMainForm::Undo1Click()
 
 // --- Colour swatches -----------------------------------------------------------
 
-void TMainForm::chooseSwatchColor(TPaintBox *box)
+QColor TMainForm::askColor(const QColor &initial)
 {
     try {
-        const QColor chosen = services().chooseColor(this, colorFromNumber(box->Color()));
-        if (chosen.isValid())
-            box->setColorNumber(numberFromColor(chosen));
+        return services().chooseColor(this, initial);
     } catch (...) {
         services().messageBox(this, QStringLiteral("Vorlix"),
                               QStringLiteral("Color selection dialog failed to load"), MsgIcon::None,
                               MsgButtons::Ok);
+        return {};
     }
+}
+
+void TMainForm::chooseSwatchColor(TPaintBox *box)
+{
+    const QColor chosen = askColor(colorFromNumber(box->Color()));
+    if (chosen.isValid())
+        box->setColorNumber(numberFromColor(chosen));
     box->repaint();
 }
 

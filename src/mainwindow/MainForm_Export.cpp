@@ -5,6 +5,7 @@
 #include "output/SkinWriter.h"
 #include "platform/DesktopServices.h"
 #include "mainwindow/MainForm.h"
+#include "mainwindow/SkinState.h"
 #include "skin/GlobalVar.h"
 
 #include <QDir>
@@ -38,8 +39,8 @@ bool TMainForm::saveBmpToOutput()
         files.append({path, bitmapFileBytes(*sheet)});
     }
     // The colours go with the pictures, so the folder is a whole skin.
-    const std::pair<QString, QByteArray> texts[] = {{QStringLiteral("viscolor.txt"), visColorBytes()},
-                                                    {QStringLiteral("pledit.txt"), plEditBytes()}};
+    const std::pair<QString, QByteArray> texts[] = {{kVisColorFile, visColorBytes()},
+                                                    {kPlEditFile, plEditBytes()}};
     for (const auto &[name, bytes] : texts)
         if (!bytes.isEmpty())
             files.append({OutputDir->text() + QLatin1Char('/') + name, bytes});

@@ -4,6 +4,7 @@
 #include "mainwindow/MainForm.h"
 #include "platform/DesktopServices.h"
 #include "mainwindow/SkinState.h"
+#include "platform/Blit.h"
 #include "skin/ElementTree.h"
 #include "skin/GlobalVar.h"
 #include "skin/Miniature.h"
@@ -48,11 +49,8 @@ QImage TMainForm::groupPicture(int index) const
         QImage bars(kWindowWidth, 3 * kShadeHeight, QImage::Format_BGR888);
         bars.fill(Qt::black);
         const SkinWindow shades[] = {SkinWindow::MainShade, SkinWindow::EqualizerShade, SkinWindow::PlaylistShade};
-        for (int i = 0; i < 3; ++i) {
-            const QImage bar = composeShade(sheets, shades[i]);
-            for (int y = 0; y < bar.height(); ++y)
-                std::copy_n(bar.constScanLine(y), 3 * bar.width(), bars.scanLine(kShadeHeight * i + y));
-        }
+        for (int i = 0; i < 3; ++i)
+            blockCopy(bars, 0, kShadeHeight * i, kWindowWidth, kShadeHeight, composeShade(sheets, shades[i]), 0, 0);
         return bars;
     }
     // Letters and digits: where the main window shows them.

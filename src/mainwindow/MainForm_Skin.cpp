@@ -83,7 +83,7 @@ bool TMainForm::skinHasUnsavedChanges() const
 {
     if (ApplyBtn->isEnabled())
         return true;
-    if (m_skin && (m_skin->vis.bytes() != m_skin->savedVis || m_skin->pledit.bytes() != m_skin->savedPledit))
+    if (m_skin->vis.bytes() != m_skin->savedVis || m_skin->pledit.bytes() != m_skin->savedPledit)
         return true;
     for (SheetKind k = 0; k < kSheetCount; ++k) {
         const QImage *sheet = G().sheet(k);
@@ -189,8 +189,7 @@ void TMainForm::loadSkin(const QString &path)
     ApplyBtn->setEnabled(false);
     markSkinSaved();
 
-    RefreshMiniature();
-    updateWindowTitle();
+    RefreshMiniature(); // the title too
     if (selectedIndex() >= 0)
         SelTreeChange(); // the view, and the undo snapshot, from the new sheets
     const QString report = loaded.report();
@@ -221,12 +220,12 @@ void TMainForm::markSkinFilesWritten(const SkinFileSet &written)
 
 QByteArray TMainForm::visColorBytes() const
 {
-    return m_skin ? m_skin->vis.bytes() : VisColorText::builtIn().bytes();
+    return m_skin->vis.bytes();
 }
 
 QByteArray TMainForm::plEditBytes() const
 {
-    return m_skin ? m_skin->pledit.bytes() : PlEditText::builtIn().bytes();
+    return m_skin->pledit.bytes();
 }
 
 void TMainForm::markColourFilesSaved()
