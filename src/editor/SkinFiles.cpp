@@ -3,6 +3,7 @@
 #include "output/FastDIB.h"
 #include "output/SkinExport.h"
 #include "output/SkinWriter.h"
+#include "platform/BackgroundJob.h"
 #include "platform/BmpRead.h"
 #include "platform/Errors.h"
 #include "skin/GlobalVar.h"
@@ -17,6 +18,8 @@
 #include <QImageWriter>
 
 #include <zip.h>
+
+#include <QLocale>
 
 #include <algorithm>
 #include <memory>
@@ -58,19 +61,47 @@ bool isPng(const QByteArray &bytes)
     return bytes.startsWith("\x89PNG\r\n\x1a\n");
 }
 
+// Real skins draw some sheets larger than ours (a wider main window, a
+// longer title bar), never near this many times; a header that declares
+// more is refused before anything is decoded, so a few bytes of run-length
+// data can't make the skin cost seconds and hundreds of megabytes.
+constexpr int kSheetSizeFactor = 4;
+
+// A header that declares no size at all (-1 x -1) passes: the decoder
+// says what is wrong with it.
+void requireSheetSize(QSize declared, SheetKind k)
+{
+    const QSize normal = sheetSize(k);
+    const qint64 w = std::abs(qint64(declared.width()));
+    const qint64 h = std::abs(qint64(declared.height())); // rows stored top-down
+    if (w <= qint64(normal.width()) * kSheetSizeFactor && h <= qint64(normal.height()) * kSheetSizeFactor)
+        return;
+    const QLocale english(QLocale::English);
+    throw VorlixError(QStringLiteral("its header declares %1 x %2 pixels, more than %3 times the %4 x %5 "
+                                     "of %6; it was not read")
+                          .arg(english.toString(w), english.toString(h))
+                          .arg(kSheetSizeFactor)
+                          .arg(normal.width())
+                          .arg(normal.height())
+                          .arg(sheetFileName(k)));
+}
+
 // A sheet's picture from its file's bytes, whatever its name says: players
 // go by the content too. 24 bits per pixel; throws VorlixError when it does
-// not decode.
-QImage decodeSheetPicture(const QByteArray &bytes)
+// not decode or its header declares a picture far larger than the sheet.
+QImage decodeSheetPicture(const QByteArray &bytes, SheetKind k)
 {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    if (!isPng(bytes))
+    if (!isPng(bytes)) {
+        requireSheetSize(declaredBmpSize(buffer), k);
         return readBmpDevice(buffer);
+    }
     QImageReader reader(&buffer, "png");
     reader.setAutoDetectImageFormat(false);
     reader.setAutoTransform(false);
+    requireSheetSize(reader.size(), k);
     QImage image = readPictureForSkin(reader);
     if (image.isNull())
         throw VorlixError(QStringLiteral("PNG image is not valid"));
@@ -117,7 +148,7 @@ struct Unreadable
 
 // Chooses and reads the sheets among a skin's files.
 LoadedSkin assembleSkin(QList<SkinFile> files, bool archive, const QString &skinPath,
-                        const QList<Unreadable> &unreadable = {})
+                        const QList<Unreadable> &unreadable, JobProgress *progress)
 {
     LoadedSkin skin;
     std::array<bool, kSheetCount> named{};
@@ -142,8 +173,11 @@ LoadedSkin assembleSkin(QList<SkinFile> files, bool archive, const QString &skin
         for (int i : candidates[size_t(k)])
             if (i != chosen)
                 skin.kept << QStringLiteral("%1 (%2 is the one players use)").arg(files[i].path, files[chosen].path);
+        checkCancel(progress);
+        if (progress)
+            progress->report(k, kSheetCount);
         try {
-            skin.sheets[size_t(k)] = decodeSheetPicture(files[chosen].bytes);
+            skin.sheets[size_t(k)] = decodeSheetPicture(files[chosen].bytes, k);
             skin.origins[size_t(k)] = SheetOrigin::File;
         } catch (const VorlixError &e) {
             skin.refused << QStringLiteral("%1 (%2)").arg(files[chosen].path, e.message());
@@ -279,7 +313,7 @@ QString LoadedSkin::report() const
     return lines.join(QLatin1Char('\n'));
 }
 
-LoadedSkin readSkinFolder(const QString &dir)
+LoadedSkin readSkinFolder(const QString &dir, JobProgress *progress)
 {
     const QFileInfo info(dir);
     if (!info.isDir())
@@ -316,6 +350,7 @@ LoadedSkin readSkinFolder(const QString &dir)
     QList<SkinFile> files;
     QList<Unreadable> unreadable;
     for (const Found &f : found) {
+        checkCancel(progress);
         QFile file(f.absolute);
         if (!file.open(QIODevice::ReadOnly)) {
             // A sheet that can't be read is reported like a damaged one; any
@@ -332,7 +367,7 @@ LoadedSkin readSkinFolder(const QString &dir)
             tooLarge(dir, f.relative, bytes.size());
         files.append({f.relative, bytes, QFileInfo(f.absolute).permissions()});
     }
-    return assembleSkin(std::move(files), false, dir, unreadable);
+    return assembleSkin(std::move(files), false, dir, unreadable, progress);
 }
 
 namespace {
@@ -364,7 +399,7 @@ QByteArray readEntry(zip_t *archive, const QString &path, const Entry &e)
 
 } // namespace
 
-LoadedSkin readSkinArchive(const QString &path)
+LoadedSkin readSkinArchive(const QString &path, JobProgress *progress)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -436,6 +471,7 @@ LoadedSkin readSkinArchive(const QString &path)
         if (isTemporaryName(relative.section(QLatin1Char('/'), -1)))
             continue;
 
+        checkCancel(progress);
         const QByteArray bytes = readEntry(archive.get(), path, e);
 
         // Unpacked one after another, a later entry of the same name replaces
@@ -448,7 +484,7 @@ LoadedSkin readSkinArchive(const QString &path)
             }
         files.append({relative, bytes, std::nullopt});
     }
-    LoadedSkin skin = assembleSkin(std::move(files), true, path);
+    LoadedSkin skin = assembleSkin(std::move(files), true, path, {}, progress);
     skin.set.archiveFolder = rootFolder;
     // Files beside the skin's folder (a read-me next to it) go back into
     // an archive saved from it; a folder has no place for them.
@@ -460,11 +496,11 @@ LoadedSkin readSkinArchive(const QString &path)
     return skin;
 }
 
-LoadedSkin readSkin(const QString &path)
+LoadedSkin readSkin(const QString &path, JobProgress *progress)
 {
     if (QFileInfo(path).isDir())
-        return readSkinFolder(path);
-    return readSkinArchive(path);
+        return readSkinFolder(path, progress);
+    return readSkinArchive(path, progress);
 }
 
 QByteArray encodeSheet(const QImage &sheet, const QString &fileName)
