@@ -247,23 +247,29 @@ QImage readRunLength(QIODevice &file, const Declared &d, JobProgress *progress)
     QImage out(w, h, QImage::Format_BGR888);
     if (out.isNull())
         notValid();
-    for (int y = 0; y < h; ++y) {
-        if (y % 64 == 0)
-            checkCancel(progress);
-        uchar *p = out.scanLine(y);
-        for (int x = 0; x < w; ++x, p += 3)
-            std::memcpy(p, palette[0], 3);
+    {
+        uchar *first = out.scanLine(0);
+        for (int x = 0; x < w; ++x)
+            std::memcpy(first + 3 * x, palette[0], 3);
+        for (int y = 1; y < h; ++y) {
+            if (y % 64 == 0)
+                checkCancel(progress);
+            std::memcpy(out.scanLine(y), first, size_t(w) * 3);
+        }
     }
     checkCancel(progress);
 
     int x = 0, y = 0; // y counts rows in the file's order
+    uchar *row = out.scanLine(topDown ? 0 : h - 1);
     const auto put = [&](int index) {
         if (x < w) {
-            std::memcpy(out.scanLine(topDown ? y : h - 1 - y) + 3 * x, palette[index], 3);
+            std::memcpy(row + 3 * x, palette[index], 3);
             ++x;
         }
     };
     const auto nextRow = [&] {
+        if (y < h)
+            row = out.scanLine(topDown ? y : h - 1 - y);
         if (progress) {
             progress->check();
             progress->report(y, h);
