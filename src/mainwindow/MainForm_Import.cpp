@@ -41,25 +41,26 @@ void TMainForm::OpenImage1Click()
     const QString fileName = services().openFile(this, request);
     if (fileName.isEmpty())
         return;
+    const auto takeName = [&] {
+        g.ImportFileName = fileName;
+        g.RequiredWidth = e.SheetRect.width();
+        g.RequiredHeight = e.SheetRect.height();
+    };
     // Read on a worker: a large picture takes a while, and a Cancel leaves
     // everything as it was, the last picture's name included. A file that is
-    // not a readable BMP stops the import after the name and sizes are taken.
+    // not a readable BMP stops the import once the name and sizes are taken.
     std::optional<QImage> picture;
     try {
         picture = runInBackground<QImage>(
             this, QStringLiteral("Reading the picture %1...").arg(QFileInfo(fileName).fileName()),
             [fileName](JobProgress &progress) { return readBmpFile(fileName, &progress); });
     } catch (...) {
-        g.ImportFileName = fileName;
-        g.RequiredWidth = e.SheetRect.width();
-        g.RequiredHeight = e.SheetRect.height();
+        takeName();
         throw;
     }
     if (!picture)
         return;
-    g.ImportFileName = fileName;
-    g.RequiredWidth = e.SheetRect.width();
-    g.RequiredHeight = e.SheetRect.height();
+    takeName();
     g.ImportPicture = std::make_unique<QImage>(std::move(*picture));
 
     g.SizeMismatch = true;

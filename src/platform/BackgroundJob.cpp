@@ -1,7 +1,7 @@
 #include "platform/BackgroundJob.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QProgressDialog>
 #include <QThreadPool>
 #include <QTimer>
@@ -52,8 +52,11 @@ public:
         });
         poll.start();
         QTimer::singleShot(kShowAfterMs, &loop, &QEventLoop::quit);
-        if (!state->finished.load(std::memory_order_acquire))
+        if (!state->finished.load(std::memory_order_acquire)) {
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
             loop.exec(QEventLoop::ExcludeUserInputEvents);
+            QGuiApplication::restoreOverrideCursor();
+        }
 
         if (!state->finished.load(std::memory_order_acquire)) {
             QProgressDialog dialog(text, QStringLiteral("Cancel"), 0, 0, parent);
@@ -89,9 +92,7 @@ public:
         }
         if (state->failure)
             std::rethrow_exception(state->failure);
-        // Cancelled by the work itself (nobody pressed the button): nothing
-        // came of it either.
-        return !state->progress.cancelRequested();
+        return true;
     }
 
 private:
