@@ -399,7 +399,9 @@ void TestLongReads::windowRunnerCancels()
     poll.start(20);
     const bool finished = backgroundJobs().run(MainForm, QStringLiteral("Waiting..."), [stopped](JobProgress &p) {
         try {
-            for (int i = 0;; ++i) {
+            // Bounded, so a runner that never offers the Cancel fails the
+            // test instead of hanging it.
+            for (int i = 0; i < 4000; ++i) {
                 p.check();
                 p.report(i % 100, 100);
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
