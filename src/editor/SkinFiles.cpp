@@ -5,6 +5,7 @@
 #include "output/SkinWriter.h"
 #include "platform/BmpRead.h"
 #include "platform/Errors.h"
+#include "platform/ZipLib.h"
 #include "skin/GlobalVar.h"
 
 #include <QBuffer>
@@ -15,8 +16,6 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
-
-#include <zip.h>
 
 #include <algorithm>
 #include <memory>
