@@ -6,6 +6,7 @@
 #include "platform/BackgroundJob.h"
 #include "platform/BmpRead.h"
 #include "platform/Errors.h"
+#include "platform/ZipLib.h"
 #include "skin/GlobalVar.h"
 
 #include <QBuffer>
@@ -16,9 +17,6 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
-
-#include <zip.h>
-
 #include <QLocale>
 
 #include <algorithm>
