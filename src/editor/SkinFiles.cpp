@@ -25,6 +25,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -122,6 +123,19 @@ struct Unreadable
     QString reason;
 };
 
+// The built-in picture of a sheet, decoded once: a skin that lacks sheets
+// would otherwise decode them at every opening.
+QImage builtInSheet(SheetKind k)
+{
+    static std::mutex mutex;
+    static std::array<QImage, kSheetCount> cache;
+    const std::lock_guard lock(mutex);
+    QImage &image = cache[size_t(k)];
+    if (image.isNull())
+        image = loadDefaultImage(QString::fromLatin1(sheetInfo(k).imageName));
+    return image;
+}
+
 // Chooses and reads the sheets among a skin's files.
 LoadedSkin assembleSkin(QList<SkinFile> files, bool archive, const QString &skinPath,
                         const QList<Unreadable> &unreadable = {})
@@ -181,7 +195,7 @@ LoadedSkin assembleSkin(QList<SkinFile> files, bool archive, const QString &skin
                                        .arg(sheetFileName(k), files[skin.set.sheetFile[size_t(from)]].path);
             continue;
         }
-        skin.sheets[size_t(k)] = loadDefaultImage(QString::fromLatin1(sheetInfo(k).imageName));
+        skin.sheets[size_t(k)] = builtInSheet(k);
         skin.origins[size_t(k)] = SheetOrigin::BuiltIn;
         // The other windows' sheets are new to many skins (and to every one
         // saved before we drew them): the view's note tells of them.
@@ -500,8 +514,9 @@ QByteArray readEntry(zip_t *archive, const QString &path, const Entry &e)
     char extra = 0;
     const zip_int64_t more = got == e.size ? zip_fread(file, &extra, 1) : 0;
     const QString why = zipProblem(zip_file_get_error(file),
-                                   got >= 0 && got < e.size ? QStringLiteral("it holds less than its header says")
-                                                            : QStringLiteral("it holds more than its header says"));
+                                   got < 0        ? QStringLiteral("it cannot be unpacked")
+                                   : got < e.size ? QStringLiteral("it holds less than its header says")
+                                                  : QStringLiteral("it holds more than its header says"));
     zip_fclose(file);
     if (got != e.size || more != 0)
         badArchive(path, QStringLiteral("the entry \"%1\" is damaged (%2)").arg(e.path, why));
