@@ -33,8 +33,8 @@ void writeTemporary(const FileToWrite &f, const QString &tmp)
     }
     // A leftover of a killed save goes first. Removing (rather than
     // truncating through) the name also keeps a planted link from redirecting
-    // the write; NewOnly then refuses anything that appears in between.
-    // By the name's own bytes, which need not be UTF-8 (NativeName.h).
+    // the write; O_EXCL then refuses anything that appears in between. By
+    // the name's own bytes, which need not be UTF-8 (NativeName.h).
     const QByteArray nativeTmp = nativeFromName(tmp);
     ::unlink(nativeTmp.constData());
     const int fd = ::open(nativeTmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
