@@ -662,12 +662,15 @@ QList<QByteArray> nativeNamesUnder(const QByteArray &dir, const QByteArray &pref
 
 void TestSkinFiles::namesThatAreNotUtf8KeepTheirBytes()
 {
-    // Names as another system wrote them: Latin-1, a lone continuation
-    // byte, a cut-off sequence, and one UTF-8 name for company.
-    const QList<QByteArray> names{"caf\xe9.txt", "art/\x80x.txt", "\xe2\x82.txt", "\xc3\xa9t\xc3\xa9.txt"};
+    // Names as another system wrote them: Latin-1 (a file's and a folder's),
+    // a lone continuation byte, a cut-off sequence, and one UTF-8 name for
+    // company.
+    const QList<QByteArray> names{"caf\xe9.txt", "art/\x80x.txt", "\xe2\x82.txt", "\xc3\xa9t\xc3\xa9.txt",
+                                  "d\xfcr/x.txt"};
     const QString dir = makeCompleteFolder(QStringLiteral("skin"));
     QDir().mkpath(dir + QStringLiteral("/art"));
     const QByteArray nativeDir = QFile::encodeName(dir);
+    QCOMPARE(::mkdir((nativeDir + "/d\xfcr").constData(), 0755), 0);
     for (const QByteArray &n : names) {
         const int fd = ::open((nativeDir + '/' + n).constData(), O_WRONLY | O_CREAT | O_EXCL, 0640);
         QVERIFY(fd >= 0);

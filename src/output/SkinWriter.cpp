@@ -28,7 +28,7 @@ void writeTemporary(const FileToWrite &f, const QString &tmp)
 {
     if (f.createFolder) {
         const int slash = f.path.lastIndexOf(QLatin1Char('/'));
-        if (slash > 0 && !QDir().mkpath(f.path.left(slash)))
+        if (slash > 0 && !makeNativePath(f.path.left(slash)))
             cannotCreate(f.path);
     }
     // A leftover of a killed save goes first. Removing (rather than

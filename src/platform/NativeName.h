@@ -9,6 +9,9 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cerrno>
+#include <sys/stat.h>
+
 namespace vorlix {
 
 inline QString nameFromNative(const QByteArray &bytes)
@@ -67,6 +70,21 @@ inline QByteArray nativeFromName(const QString &name)
     }
     out += QStringView(name).sliced(run).toUtf8();
     return out;
+}
+
+// QDir::mkpath by the name's own bytes: the folder and those above it.
+inline bool makeNativePath(const QString &path)
+{
+    const QByteArray native = nativeFromName(path);
+    for (qsizetype at = 1; at <= native.size(); ++at) {
+        if (at < native.size() && native[at] != '/')
+            continue;
+        const QByteArray part = native.left(at);
+        if (::mkdir(part.constData(), 0777) != 0 && errno != EEXIST)
+            return false;
+    }
+    struct stat st;
+    return ::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 } // namespace vorlix
