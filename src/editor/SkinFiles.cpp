@@ -3,9 +3,11 @@
 #include "output/FastDIB.h"
 #include "output/SkinExport.h"
 #include "output/SkinWriter.h"
+#include "platform/BackgroundJob.h"
 #include "platform/BmpRead.h"
 #include "platform/Errors.h"
 #include "platform/NativeName.h"
+#include "platform/ZipLib.h"
 #include "skin/GlobalVar.h"
 
 #include <QBuffer>
@@ -15,8 +17,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
-
-#include <zip.h>
+#include <QLocale>
 
 #include <algorithm>
 #include <cerrno>
@@ -66,19 +67,47 @@ bool isPng(const QByteArray &bytes)
     return bytes.startsWith("\x89PNG\r\n\x1a\n");
 }
 
+// Real skins draw some sheets larger than ours (a wider main window, a
+// longer title bar), never near this many times; a header that declares
+// more is refused before anything is decoded, so a few bytes of run-length
+// data can't make the skin cost seconds and hundreds of megabytes.
+constexpr int kSheetSizeFactor = 4;
+
+// A header that declares no size at all (-1 x -1) passes: the decoder
+// says what is wrong with it.
+void requireSheetSize(QSize declared, SheetKind k)
+{
+    const QSize normal = sheetSize(k);
+    const qint64 w = std::abs(qint64(declared.width()));
+    const qint64 h = std::abs(qint64(declared.height())); // rows stored top-down
+    if (w <= qint64(normal.width()) * kSheetSizeFactor && h <= qint64(normal.height()) * kSheetSizeFactor)
+        return;
+    const QLocale english(QLocale::English);
+    throw VorlixError(QStringLiteral("its header declares %1 x %2 pixels, more than %3 times the %4 x %5 "
+                                     "of %6; it was not read")
+                          .arg(english.toString(w), english.toString(h))
+                          .arg(kSheetSizeFactor)
+                          .arg(normal.width())
+                          .arg(normal.height())
+                          .arg(sheetFileName(k)));
+}
+
 // A sheet's picture from its file's bytes, whatever its name says: players
 // go by the content too. 24 bits per pixel; throws VorlixError when it does
-// not decode.
-QImage decodeSheetPicture(const QByteArray &bytes)
+// not decode or its header declares a picture far larger than the sheet.
+QImage decodeSheetPicture(const QByteArray &bytes, SheetKind k)
 {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    if (!isPng(bytes))
+    if (!isPng(bytes)) {
+        requireSheetSize(declaredBmpSize(buffer), k);
         return readBmpDevice(buffer);
+    }
     QImageReader reader(&buffer, "png");
     reader.setAutoDetectImageFormat(false);
     reader.setAutoTransform(false);
+    requireSheetSize(reader.size(), k);
     QImage image = readPictureForSkin(reader);
     if (image.isNull())
         throw VorlixError(QStringLiteral("PNG image is not valid"));
@@ -138,7 +167,7 @@ QImage builtInSheet(SheetKind k)
 
 // Chooses and reads the sheets among a skin's files.
 LoadedSkin assembleSkin(QList<SkinFile> files, bool archive, const QString &skinPath,
-                        const QList<Unreadable> &unreadable = {})
+                        const QList<Unreadable> &unreadable, JobProgress *progress)
 {
     LoadedSkin skin;
     std::array<bool, kSheetCount> named{};
@@ -163,8 +192,11 @@ LoadedSkin assembleSkin(QList<SkinFile> files, bool archive, const QString &skin
         for (int i : candidates[size_t(k)])
             if (i != chosen)
                 skin.kept << QStringLiteral("%1 (%2 is the one players use)").arg(files[i].path, files[chosen].path);
+        checkCancel(progress);
+        if (progress)
+            progress->report(k, kSheetCount);
         try {
-            skin.sheets[size_t(k)] = decodeSheetPicture(files[chosen].bytes);
+            skin.sheets[size_t(k)] = decodeSheetPicture(files[chosen].bytes, k);
             skin.origins[size_t(k)] = SheetOrigin::File;
         } catch (const VorlixError &e) {
             skin.refused << QStringLiteral("%1 (%2)").arg(files[chosen].path, e.message());
@@ -426,7 +458,7 @@ bool isTopSheetName(const QString &relative)
 
 } // namespace
 
-LoadedSkin readSkinFolder(const QString &dir)
+LoadedSkin readSkinFolder(const QString &dir, JobProgress *progress)
 {
     const QFileInfo info(dir);
     if (!info.isDir())
@@ -447,6 +479,7 @@ LoadedSkin readSkinFolder(const QString &dir)
     QList<SkinFile> files;
     QList<Unreadable> notRead = listing.notRead;
     for (const FolderListing::Found &f : listing.found) {
+        checkCancel(progress);
         // Non-blocking and checked once open, in case the file was swapped
         // for a FIFO since it was listed; a link only where it was checked.
         const int fd = ::open(f.native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (f.viaLink ? 0 : O_NOFOLLOW));
@@ -488,7 +521,7 @@ LoadedSkin readSkinFolder(const QString &dir)
         else
             leftOut << QStringLiteral("%1 (%2)").arg(u.path, u.reason);
     }
-    LoadedSkin skin = assembleSkin(std::move(files), false, dir, sheets);
+    LoadedSkin skin = assembleSkin(std::move(files), false, dir, sheets, progress);
     skin.leftOut = leftOut;
     return skin;
 }
@@ -524,11 +557,11 @@ QByteArray readEntry(zip_t *archive, const QString &path, const Entry &e)
 }
 
 // The skin in an open archive; path names it in messages.
-LoadedSkin readArchive(zip_t *archive, const QString &path);
+LoadedSkin readArchive(zip_t *archive, const QString &path, JobProgress *progress);
 
 } // namespace
 
-LoadedSkin readSkinArchive(const QString &path)
+LoadedSkin readSkinArchive(const QString &path, JobProgress *progress)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -543,10 +576,10 @@ LoadedSkin readSkinArchive(const QString &path)
         QFile f(path);
         badArchive(path, zipOpenProblem(code, f.open(QIODevice::ReadOnly) && f.read(2) == "PK"));
     }
-    return readArchive(archive.get(), path);
+    return readArchive(archive.get(), path, progress);
 }
 
-LoadedSkin readSkinArchiveBytes(const QByteArray &bytes, const QString &name)
+LoadedSkin readSkinArchiveBytes(const QByteArray &bytes, const QString &name, JobProgress *progress)
 {
     zip_error_t error;
     zip_error_init(&error);
@@ -562,12 +595,12 @@ LoadedSkin readSkinArchiveBytes(const QByteArray &bytes, const QString &name)
         zip_error_fini(&error);
         badArchive(name, zipOpenProblem(code, bytes.startsWith("PK")));
     }
-    return readArchive(archive.get(), name);
+    return readArchive(archive.get(), name, progress);
 }
 
 namespace {
 
-LoadedSkin readArchive(zip_t *archive, const QString &path)
+LoadedSkin readArchive(zip_t *archive, const QString &path, JobProgress *progress)
 {
     const zip_int64_t count = zip_get_num_entries(archive, 0);
     if (count > kMaxSkinFiles)
@@ -627,6 +660,7 @@ LoadedSkin readArchive(zip_t *archive, const QString &path)
         if (isTemporaryName(relative.section(QLatin1Char('/'), -1)))
             continue;
 
+        checkCancel(progress);
         const QByteArray bytes = readEntry(archive, path, e);
 
         // Unpacked one after another, a later entry of the same name replaces
@@ -639,7 +673,7 @@ LoadedSkin readArchive(zip_t *archive, const QString &path)
             }
         files.append({relative, bytes, std::nullopt});
     }
-    LoadedSkin skin = assembleSkin(std::move(files), true, path);
+    LoadedSkin skin = assembleSkin(std::move(files), true, path, {}, progress);
     skin.set.archiveFolder = rootFolder;
     // Files beside the skin's folder (a read-me next to it) go back into
     // an archive saved from it; a folder has no place for them.
@@ -653,11 +687,11 @@ LoadedSkin readArchive(zip_t *archive, const QString &path)
 
 } // namespace
 
-LoadedSkin readSkin(const QString &path)
+LoadedSkin readSkin(const QString &path, JobProgress *progress)
 {
     if (QFileInfo(path).isDir())
-        return readSkinFolder(path);
-    return readSkinArchive(path);
+        return readSkinFolder(path, progress);
+    return readSkinArchive(path, progress);
 }
 
 QByteArray encodeSheet(const QImage &sheet, const QString &fileName)

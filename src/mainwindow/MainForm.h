@@ -174,7 +174,8 @@ public:
     bool canClose();
     // Opens a skin folder or archive (the menu items and the command line):
     // pending edits are asked about first; the sheets change only once the
-    // whole skin is read. False when the user cancelled.
+    // whole skin is read. False when the user cancelled (the question or
+    // the read).
     bool openSkin(const QString &path);
     // "Save BMP" into the output folder; false when cancelled.
     bool saveBmpToOutput();
@@ -211,7 +212,7 @@ private:
     bool guardPendingEdits();
     bool askToSaveChanges(const QString &question);
     bool mayReplaceSkin();
-    void loadSkin(const QString &path);
+    bool loadSkin(const QString &path);
 
 public:
     // ---- end of whole skins

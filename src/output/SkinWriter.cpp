@@ -2,12 +2,11 @@
 
 #include "platform/Errors.h"
 #include "platform/NativeName.h"
+#include "platform/ZipLib.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#include <zip.h>
 
 #include <cstdio>
 #include <fcntl.h>
@@ -145,7 +144,7 @@ QByteArray buildZipArchive(const QList<ArchiveEntry> &entries)
     zip_source_t *buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
     if (!buffer)
         return fail(zip_error_strerror(&error));
-    std::unique_ptr<zip_source_t, decltype(&zip_source_free)> keepBuffer(buffer, &zip_source_free);
+    std::unique_ptr<zip_source_t, void (*)(zip_source_t *)> keepBuffer(buffer, zip_source_free);
     zip_t *archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
     if (!archive)
         return fail(zip_error_strerror(&error));
