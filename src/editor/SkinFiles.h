@@ -21,7 +21,8 @@ struct GlobalVar;
 class JobProgress;
 
 // One file of a skin: its path inside the skin's folder ("/" separated, no
-// leading "/", the case it came with) and its bytes.
+// leading "/", the case it came with) and its bytes. A folder skin's name
+// that is not valid UTF-8 keeps its bytes as NativeName.h tells.
 struct SkinFile
 {
     QString path;
@@ -61,7 +62,9 @@ struct LoadedSkin
     QStringList refused;  // "name (reason)"
     QStringList kept;     // other files named like a sheet, kept as they are
     QStringList outsideFolder; // archive entries beside the skin's folder
-    QStringList leftOut;  // archive entries not kept (a name given twice)
+    // Files not kept: an archive entry whose name is given twice; in a folder,
+    // a link to outside it, a FIFO or device, a file that can't be read.
+    QStringList leftOut;
 
     // One message naming what was missing, refused, kept aside or left out;
     // empty when the skin gave all nine sheets and nothing else to say.
@@ -89,6 +92,9 @@ SheetKind sheetForPictureName(const QString &fileName);
 // come and looked at for a Cancel between files (JobCancelled is thrown).
 LoadedSkin readSkinFolder(const QString &dir, JobProgress *progress = nullptr);
 LoadedSkin readSkinArchive(const QString &path, JobProgress *progress = nullptr);
+// An archive's bytes, as readSkinArchive reads its file; name stands for it
+// in messages.
+LoadedSkin readSkinArchiveBytes(const QByteArray &bytes, const QString &name, JobProgress *progress = nullptr);
 // A folder or an archive, whichever the path names.
 LoadedSkin readSkin(const QString &path, JobProgress *progress = nullptr);
 

@@ -151,6 +151,7 @@ private:
     bool m_settingsRestored = false; // a save is allowed only after a restore
     bool m_created = false;          // FormCreate has run
     bool m_settingsSaved = false;    // since the last restore
+    QString m_settingsFailure;       // told at close, so not told again
     // A colour as restored, so that a system colour number (which has no
     // RGB value of its own) is written back as it was read.
     struct RestoredColor
