@@ -11,6 +11,7 @@
 #include "mainwindow/MainForm.h"
 #include "skin/GlobalVar.h"
 
+#include <clocale>
 #include <csignal>
 #include <optional>
 #include <sys/resource.h>
@@ -57,7 +58,12 @@ class TestExport : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { initApplication(*qApp); }
+    void initTestCase()
+    {
+        initApplication(*qApp);
+        // The reasons in the messages are checked in English.
+        std::setlocale(LC_MESSAGES, "C");
+    }
     void init();
     void cleanup();
 
@@ -77,7 +83,7 @@ private slots:
     void saveBmpCancelWritesNothing();
     void saveBmpFailures_data();
     void saveBmpFailures();
-    void saveBmpFailingWriteKeepsTheOldFile();
+    void saveBmpFailingWriteKeepsEveryOldFile();
 
     void saveImageName_data();
     void saveImageName();
@@ -353,15 +359,14 @@ void TestExport::saveBmpFailures_data()
     QTest::addColumn<QString>("blocker"); // what stands in the way, under the output dir
     QTest::addColumn<QString>("outputSuffix");
     QTest::addColumn<QString>("failingFile");
-    QTest::addColumn<int>("writtenBefore");
-    QTest::newRow("missing directory") << QString() << "/missing/" << "main.bmp" << 0;
-    // A folder in the way of each file in turn: exactly the files before it
-    // in the order are in place, so the order the user sees when a save
-    // fails is that of the list above.
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing directory") << QString() << "/missing/" << "main.bmp" << "No such file or directory";
+    // A folder in the way of each file in turn: whichever it is, every file
+    // keeps its old bytes.
     const QStringList names = skinNames();
-    for (int i = 0; i < names.size(); ++i)
-        QTest::addRow("a folder where %s goes", qPrintable(names[i])) << names[i] << "" << names[i] << i;
-    QTest::newRow("read-only directory") << "#readonly" << "" << "main.bmp" << 0;
+    for (const QString &name : names)
+        QTest::addRow("a folder where %s goes", qPrintable(name)) << name << "" << name << "Is a directory";
+    QTest::newRow("read-only directory") << "#readonly" << "" << "main.bmp" << "Permission denied";
 }
 
 void TestExport::saveBmpFailures()
@@ -369,8 +374,21 @@ void TestExport::saveBmpFailures()
     QFETCH(QString, blocker);
     QFETCH(QString, outputSuffix);
     QFETCH(QString, failingFile);
-    QFETCH(int, writtenBefore);
+    QFETCH(QString, reason);
     const QString dir = m_dir->path();
+    const QStringList names = skinNames();
+    // An old skin in the folder, then an edit of the first and the last sheet.
+    QHash<QString, QByteArray> old;
+    if (outputSuffix.isEmpty()) {
+        fake()->answers.enqueue(MsgAnswer::No);
+        MainForm->Button2Click();
+        for (const QString &name : names)
+            old.insert(name, readAll(QDir(dir).filePath(name)));
+        fake()->messages.clear();
+    }
+    G().sheet(skMain)->fill(Qt::white);
+    G().sheet(skMb)->fill(Qt::white);
+
     std::optional<AsUnprivilegedUser> user;
     if (blocker == QLatin1String("#readonly")) {
         user.emplace(QStringList{dir});
@@ -378,6 +396,7 @@ void TestExport::saveBmpFailures()
             QSKIP(qPrintable(user->problem()));
         QVERIFY(QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner));
     } else if (!blocker.isEmpty()) {
+        QVERIFY(QFile::remove(QDir(dir).filePath(blocker)));
         QVERIFY(QDir(dir).mkdir(blocker));
         QFile keep(dir + QLatin1Char('/') + blocker + QStringLiteral("/keep"));
         QVERIFY(keep.open(QIODevice::WriteOnly));
@@ -390,42 +409,50 @@ void TestExport::saveBmpFailures()
     const RecordedMessage error = fake()->messages.last();
     QCOMPARE(error.caption, QStringLiteral("Vorlix"));
     QCOMPARE(error.icon, MsgIcon::Error);
-    QCOMPARE(error.text, QStringLiteral("Cannot create file %1/%2.")
-                             .arg(dir + outputSuffix.chopped(outputSuffix.isEmpty() ? 0 : 1), failingFile)
+    QCOMPARE(error.text, QStringLiteral("Cannot create file %1/%2: %3.")
+                             .arg(dir + outputSuffix.chopped(outputSuffix.isEmpty() ? 0 : 1), failingFile, reason)
                              .replace(QStringLiteral("/missing/"), QStringLiteral("/missing//")));
-    const QStringList names = skinNames();
-    for (int i = 0; i < names.size(); ++i)
-        QCOMPARE(QFileInfo(QDir(dir).filePath(names[i])).isFile(), i < writtenBefore);
+    // All or nothing: every file as it was, no temporary beside them.
+    for (const QString &name : names)
+        if (name != blocker)
+            QVERIFY2(readAll(QDir(dir).filePath(name)) == old.value(name), qPrintable(name));
+    QVERIFY(!QFileInfo::exists(dir + QStringLiteral("/missing")));
+    QCOMPARE(QDir(dir).entryList({QStringLiteral(".vorlix-*")}, QDir::AllEntries | QDir::Hidden), QStringList());
     if (!blocker.isEmpty() && blocker != QLatin1String("#readonly"))
         QVERIFY(QFile::exists(dir + QLatin1Char('/') + blocker + QStringLiteral("/keep")));
     QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-void TestExport::saveBmpFailingWriteKeepsTheOldFile()
+void TestExport::saveBmpFailingWriteKeepsEveryOldFile()
 {
     fake()->answers.enqueue(MsgAnswer::No);
     MainForm->Button2Click();
-    const QString mainPath = m_dir->filePath(QStringLiteral("main.bmp"));
-    const QByteArray oldMain = readAll(mainPath);
-    QCOMPARE(oldMain.size(), 96074);
+    QHash<QString, QByteArray> old;
+    for (const QString &name : skinNames())
+        old.insert(name, readAll(m_dir->filePath(name)));
+    QCOMPARE(old.value(QStringLiteral("main.bmp")).size(), 96074);
 
     G().sheet(skMain)->fill(Qt::white);
-    // A file size limit makes the write fail half-way, like a full disk.
+    // A file size limit makes a write fail half-way, like a disk that fills:
+    // main.bmp (96074 bytes) fits, eqmain.bmp (260846) is the first that
+    // doesn't.
     struct rlimit saved {};
     QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit limited = saved;
-    limited.rlim_cur = 50000;
+    limited.rlim_cur = 100000;
     QVERIFY(::setrlimit(RLIMIT_FSIZE, &limited) == 0);
     fake()->answers.enqueue(MsgAnswer::No);
     MainForm->Button2->click();
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
-    QCOMPARE(fake()->messages.last().text, QStringLiteral("Stream write error."));
-    QCOMPARE(readAll(mainPath), oldMain);
+    QCOMPARE(fake()->messages.last().text,
+             QStringLiteral("Cannot write file %1/eqmain.bmp: File too large.").arg(m_dir->path()));
+    for (auto it = old.cbegin(); it != old.cend(); ++it)
+        QVERIFY2(readAll(m_dir->filePath(it.key())) == it.value(), qPrintable(it.key()));
     // No half-written leftovers beside the skin.
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files).size(), int(skinNames().size()));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden).size(), int(skinNames().size()));
 }
 
 void TestExport::saveImageName_data()

@@ -36,7 +36,8 @@ bool TMainForm::saveBmpToOutput()
             continue;
         // The label is read for every file, as written, separator and all.
         const QString path = OutputDir->text() + QLatin1Char('/') + sheetFileName(kind);
-        files.append({path, bitmapFileBytes(*sheet)});
+        // Made as it is written, while the disk writes the one before.
+        files.append({path, {}, false, std::nullopt, [sheet] { return bitmapFileBytes(*sheet); }});
     }
     // The colours go with the pictures, so the folder is a whole skin.
     const std::pair<QString, QByteArray> texts[] = {{kVisColorFile, visColorBytes()},

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace vorlix {
@@ -22,26 +23,78 @@ struct FileToWrite
     // Given to the new file when set (a skin file keeps its mode); else the
     // new file gets the usual mode for new files.
     std::optional<QFileDevice::Permissions> permissions;
+    // When set, makes the bytes (in place of `bytes`) just before the file is
+    // written, so making the next file overlaps the disk writing this one.
+    std::function<QByteArray()> make;
 };
 
-// The prefixes of our hidden names: the new file being written, and a second
-// link that holds the old file while the new one is renamed over it. No
-// skin file starts with them, so leftovers of a killed save can be removed
-// without touching a user's file.
+// The prefixes of our hidden names: the new file being written (after the
+// swap it holds the old file until that goes), and a second link to an old
+// file that earlier versions of the program made. No skin file starts with
+// them, so leftovers of a killed save can be removed without touching a
+// user's file.
 inline constexpr char kTemporaryPrefix[] = ".vorlix-tmp-";
 inline constexpr char kOldLinkPrefix[] = ".vorlix-old-";
+// The record of a save's planned renames, beside the files, while they are
+// being done. Same hidden ".vorlix-" start as the temporaries.
+inline constexpr char kJournalName[] = ".vorlix-journal";
 
 // The hidden temporary used for a final path: same folder, prefixed name.
 QString temporaryPathFor(const QString &finalPath);
-// True for a file name (no folder) that is one of our hidden names.
+// True for a file name (no folder) that is one of our hidden names,
+// the journal included.
 bool isTemporaryName(const QString &fileName);
 
-// Writes the files in two phases. Failures keep the order the user sees: the
-// files before the failing one are in place, the failing one and every later
-// one are not (their old versions stay), no temporary is left behind, and the
-// error is VorlixError "Cannot create file <final path>" or "Stream write
-// error". Parent folders of the files are created when missing.
-void writeFilesTwoPhase(const QList<FileToWrite> &files);
+// The calls by which a save changes the disk. Tests put their own in to fail
+// a call or to stop the save at a call as a kill would (by throwing anything
+// but a VorlixError: the writer then cleans nothing up). Paths are in the
+// file system's encoding. Each returns what the system call returns, with
+// errno set on failure.
+class SaveCalls
+{
+public:
+    virtual ~SaveCalls() = default;
+    virtual int open(const QByteArray &path, int flags, unsigned mode);
+    virtual long write(int fd, const char *data, unsigned long size);
+    virtual int fchmod(int fd, unsigned mode);
+    // Starts the write-back of a file without waiting for it, so the files'
+    // flushes overlap. Returns 0 where there is no such call.
+    virtual int startWriteBack(int fd);
+    virtual int fdatasync(int fd);
+    virtual int fsync(int fd);
+    virtual int close(int fd);
+    virtual int rename(const QByteArray &from, const QByteArray &to);
+    // Swaps two names atomically; -1 with errno EINVAL (or ENOSYS) where the
+    // file system can't.
+    virtual int exchange(const QByteArray &a, const QByteArray &b);
+    virtual int unlink(const QByteArray &path);
+};
+// The real calls.
+SaveCalls &systemSaveCalls();
+
+// Writes the files all or nothing. Every new file goes to its hidden
+// temporary and is flushed; if any of them fails, the temporaries go, no
+// file is replaced, and VorlixError says which final path failed and why
+// ("Cannot create file <path>: <reason>", "Cannot write file <path>:
+// <reason>", "Cannot replace file <path>: <reason>"). With all of them
+// written, the planned renames are recorded in a journal beside the files
+// (in the folder holding all of them) and then done; should one fail, those
+// already done are undone. A kill at any point leaves a folder that
+// finishUnfinishedSave() brings to the old or the new set, never a mix; a
+// save runs it on its folder first. Parent folders of files that ask for it
+// are created.
+void writeFilesTwoPhase(const QList<FileToWrite> &files, SaveCalls &calls = systemSaveCalls());
+
+// Completes or undoes a save of the folder that a kill cut short, before
+// anything else reads or writes the folder: when the journal is whole and
+// every file it names is there in its new form (as the temporary or already
+// in place), the rest of the renames are done; otherwise (a journal torn by
+// a kill while it was written, a file missing) the new files go and the old
+// ones are put back. Leftover temporaries in the folder are removed. Safe to
+// run again after a kill during it. Nothing to do costs one listing of the
+// folder; a folder that doesn't exist is left alone. Throws VorlixError when
+// an unfinished save can't be completed or undone.
+void finishUnfinishedSave(const QString &folder, SaveCalls &calls = systemSaveCalls());
 
 // One entry of a skin archive: its path inside the archive ("/" separated).
 struct ArchiveEntry
