@@ -1,8 +1,10 @@
 // Saving a set of files all or nothing: a failure at each step of a save, a
 // kill at each step (and during the clean-up after it), and journals cut
 // short, each followed by what the next start or save makes of the folder.
+#include <QImage>
 #include <QtTest>
 
+#include "editor/SkinFiles.h"
 #include "output/SkinWriter.h"
 #include "platform/Errors.h"
 
@@ -202,6 +204,7 @@ private slots:
     void journalStaysInsideItsFolder();
     void killDuringRecovery_data();
     void killDuringRecovery();
+    void openingAFolderSettlesItFirst();
 };
 
 void TestSaves::wholeSave()
@@ -464,6 +467,24 @@ void TestSaves::killDuringRecovery()
             break;
         QVERIFY(k < 100);
     }
+}
+
+void TestSaves::openingAFolderSettlesItFirst()
+{
+    Fixture f;
+    QImage sheet(275, 116, QImage::Format_RGB32); // a sheet, so the folder opens as a skin
+    sheet.fill(Qt::red);
+    QVERIFY(sheet.save(f.dir + QStringLiteral("/main.bmp"), "BMP"));
+    f.killedSave("exchange", 2); // a.bmp new, the rest still old
+    const LoadedSkin skin = readSkinFolder(f.dir);
+    QMap<QString, QByteArray> read;
+    for (const SkinFile &file : skin.set.files)
+        if (file.path != QLatin1String("main.bmp"))
+            read.insert(file.path, file.bytes);
+    const QMap<QString, QByteArray> expected{
+        {"a.bmp", "new a, longer"}, {"b.bmp", "new b"}, {"c.txt", "new c"}, {"sub/d.cur", "new d"}};
+    QCOMPARE(read, expected);
+    QCOMPARE(f.leftovers(), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestSaves)

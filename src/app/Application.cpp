@@ -7,10 +7,12 @@
 #include "platform/Fonts.h"
 #include "dialogs/Aboutbox.h"
 #include "mainwindow/MainForm.h"
+#include "output/SkinWriter.h"
 #include "skin/GlobalVar.h"
 #include "skin/SkinSheets.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QIcon>
 #include <QPixmap>
 #include <QScreen>
@@ -233,6 +235,17 @@ int runProgram(int argc, char **argv)
         // Opened after the window is shown, so the error box (if any) has the
         // window as its parent; the first frame is painted later still.
         const QStringList skins = parser.positionalArguments();
+        // A save that a kill cut short is finished or undone before anything
+        // reads the folder: the output folder (as the settings give it) and
+        // the folder of the skin given, or the one holding its archive.
+        // Opening a skin folder later and every save settle theirs too.
+        guarded([&] {
+            finishUnfinishedSave(windows.mainForm->OutputDir->text());
+            if (parsed && skins.size() == 1) {
+                const QFileInfo skin(skins.first());
+                finishUnfinishedSave(skin.isDir() ? skin.filePath() : skin.absolutePath());
+            }
+        });
         if (!parsed)
             showErrorBox(parser.errorText(), windows.mainForm.get());
         else if (skins.size() > 1)

@@ -463,6 +463,7 @@ LoadedSkin readSkinFolder(const QString &dir, JobProgress *progress)
     const QFileInfo info(dir);
     if (!info.isDir())
         throw VorlixError(QStringLiteral("Cannot open skin \"%1\": there is no such folder").arg(dir));
+    finishUnfinishedSave(info.absoluteFilePath()); // a save cut short by a kill, finished or undone
     const QByteArray nativeRoot = QFile::encodeName(info.absoluteFilePath());
     std::unique_ptr<char, decltype(&std::free)> real(::realpath(nativeRoot.constData(), nullptr), &std::free);
     if (!real)

@@ -50,7 +50,8 @@ public:
     QByteArray BmpBytes();
     // Writes the BMP file. The old file of that name is replaced only once the
     // new one is completely written, so a failure never loses it. Throws
-    // VorlixError "Cannot create file <path>" or "Stream write error".
+    // VorlixError "Cannot create file <path>: <reason>" (or "Cannot write
+    // file", "Cannot replace file").
     void WriteBmp(const QString &path);
     void FlipRows();
 };
