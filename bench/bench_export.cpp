@@ -116,8 +116,12 @@ int main(int argc, char **argv)
     // Interleaved, so both meet the same load on a shared disk.
     QTemporaryDir writerDir;
     QList<FileToWrite> same;
-    for (const Written &w : plain)
-        same.append({writerDir.filePath(QFile::decodeName(w.final).section(QLatin1Char('/'), -1)), w.bytes});
+    for (const Written &w : plain) {
+        FileToWrite f;
+        f.path = writerDir.filePath(QFile::decodeName(w.final).section(QLatin1Char('/'), -1));
+        f.bytes = w.bytes;
+        same.append(f);
+    }
     writeFilesTwoPhase(same);
     std::vector<double> saveUs, plainUs, writerUs;
     QElapsedTimer t;

@@ -175,12 +175,20 @@ struct Fixture
     }
 };
 
-int callsOfAWholeSave(bool canSwap = true)
+// The number of calls a save of the new set makes, to its end or to its
+// failure.
+int callsOfASave(bool canSwap, int failingSwap)
 {
     Fixture f;
     ScriptedCalls calls;
     calls.canSwap = canSwap;
-    writeFilesTwoPhase(f.newSet(), calls);
+    calls.failKind = "exchange";
+    calls.failNth = failingSwap;
+    calls.failErrno = EPERM;
+    try {
+        writeFilesTwoPhase(f.newSet(), calls);
+    } catch (const VorlixError &) {
+    }
     return calls.total;
 }
 
@@ -339,26 +347,39 @@ void TestSaves::killAt()
 void TestSaves::killAtEveryCall_data()
 {
     QTest::addColumn<bool>("canSwap");
-    QTest::newRow("names swapped") << true;
-    QTest::newRow("plain renames") << false;
+    QTest::addColumn<int>("failingSwap"); // 0: none
+    QTest::newRow("names swapped") << true << 0;
+    QTest::newRow("plain renames") << false << 0;
+    // sub/d.cur can't be replaced: the save puts a.bmp and b.bmp back and
+    // removes c.txt; a kill can come at any of those steps too.
+    QTest::newRow("a failed save undoing its renames") << true << 3;
 }
 
 void TestSaves::killAtEveryCall()
 {
     QFETCH(bool, canSwap);
+    QFETCH(int, failingSwap);
     // Every position, not only the named ones above: never a mix, never a
-    // leftover, and once a kill leaves the new set, every later one does.
-    const int total = callsOfAWholeSave(canSwap);
+    // leftover, and in a save that goes through, once a kill leaves the new
+    // set every later one does.
+    const int total = callsOfASave(canSwap, failingSwap);
     QVERIFY(total > 30);
     bool sawNew = false;
     for (int k = 1; k <= total; ++k) {
         Fixture f;
-        f.killedSave("any", k, canSwap);
+        ScriptedCalls calls;
+        calls.canSwap = canSwap;
+        calls.failKind = "exchange";
+        calls.failNth = failingSwap;
+        calls.failErrno = EPERM;
+        calls.killKind = "any";
+        calls.killNth = k;
+        QVERIFY_THROWS_EXCEPTION(Killed, writeFilesTwoPhase(f.newSet(), calls));
         finishUnfinishedSave(f.dir);
         const QString state = f.state();
-        QVERIFY2(state == QLatin1String("new") || (state == QLatin1String("old") && !sawNew),
+        QVERIFY2(state == QLatin1String("new") || (state == QLatin1String("old") && (!sawNew || failingSwap)),
                  qPrintable(QStringLiteral("killed at call %1: %2").arg(k).arg(state)));
-        sawNew = state == QLatin1String("new");
+        sawNew = sawNew || state == QLatin1String("new");
         QVERIFY2(f.leftovers().isEmpty(), qPrintable(QStringLiteral("killed at call %1").arg(k)));
     }
     QVERIFY(sawNew);

@@ -27,25 +27,36 @@ bool TMainForm::saveBmpToOutput()
 {
     if (!ApplyChanges())
         return false;
-    // All nine files are complete on disk before the first one replaces an
-    // old file, so a kill never leaves a skin that mixes two saves for long.
+    // All or nothing: every file is complete on disk before the first one
+    // replaces an old file; a failure replaces none, and a kill is finished
+    // or undone by the next start or save.
     QList<FileToWrite> files;
+    QList<QImage *> sheets; // each made into its file's bytes as it is written
     for (SheetKind kind : kSkinFileOrder) {
         QImage *sheet = G().sheet(kind);
         if (!sheet)
             continue;
         // The label is read for every file, as written, separator and all.
-        const QString path = OutputDir->text() + QLatin1Char('/') + sheetFileName(kind);
-        // Made as it is written, while the disk writes the one before.
-        files.append({path, {}, false, std::nullopt, [sheet] { return bitmapFileBytes(*sheet); }});
+        FileToWrite f;
+        f.path = OutputDir->text() + QLatin1Char('/') + sheetFileName(kind);
+        files.append(f);
+        sheets.append(sheet);
     }
     // The colours go with the pictures, so the folder is a whole skin.
     const std::pair<QString, QByteArray> texts[] = {{kVisColorFile, visColorBytes()},
                                                     {kPlEditFile, plEditBytes()}};
     for (const auto &[name, bytes] : texts)
-        if (!bytes.isEmpty())
-            files.append({OutputDir->text() + QLatin1Char('/') + name, bytes});
-    writeFilesTwoPhase(files);
+        if (!bytes.isEmpty()) {
+            FileToWrite f;
+            f.path = OutputDir->text() + QLatin1Char('/') + name;
+            f.bytes = bytes;
+            files.append(f);
+        }
+    // The sheets' bytes are made as they are written, while the disk writes
+    // the one before.
+    writeFilesTwoPhase(files, [&](qsizetype i) {
+        return i < sheets.size() ? bitmapFileBytes(*sheets[i]) : files[i].bytes;
+    });
     ApplyBtn->setEnabled(false);
     markColourFilesSaved();
     markSkinSaved();

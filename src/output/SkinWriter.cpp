@@ -577,6 +577,12 @@ void finishUnfinishedSave(const QString &folder, SaveCalls &calls)
 
 void writeFilesTwoPhase(const QList<FileToWrite> &files, SaveCalls &calls)
 {
+    writeFilesTwoPhase(files, [&files](qsizetype i) { return files[i].bytes; }, calls);
+}
+
+void writeFilesTwoPhase(const QList<FileToWrite> &files, const std::function<QByteArray(qsizetype)> &makeBytes,
+                        SaveCalls &calls)
+{
     if (files.isEmpty())
         return;
     // The journal goes into the folder that holds all the files (those of a
@@ -642,7 +648,7 @@ void writeFilesTwoPhase(const QList<FileToWrite> &files, SaveCalls &calls)
             if (p.fd < 0)
                 fail("Cannot create file", f.path, errno);
             p.created = true;
-            const QByteArray bytes = f.make ? f.make() : f.bytes;
+            const QByteArray bytes = makeBytes(i);
             if (const int e = writeAll(p.fd, bytes, calls))
                 fail("Cannot write file", f.path, e);
             // The mode given to open() is cut by the umask; a skin file

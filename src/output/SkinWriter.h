@@ -1,8 +1,10 @@
 #pragma once
-// Writing a set of files so that a kill or a failure leaves as little mixed
-// state as possible: every file goes to a hidden temporary beside its final
-// place first, and only when all of them are complete are they renamed into
-// place, one after another. Also builds skin archives.
+// Writing a set of files all or nothing, so that neither a failure nor a
+// kill leaves a folder holding part of one save and part of another: every
+// file goes to a hidden temporary beside its final place first, and only
+// when all of them are complete and on disk are they renamed into place,
+// with a journal of the renames that the next start or save uses to finish
+// or undo them. Also builds skin archives.
 #include <QByteArray>
 #include <QFileDevice>
 #include <QList>
@@ -23,9 +25,6 @@ struct FileToWrite
     // Given to the new file when set (a skin file keeps its mode); else the
     // new file gets the usual mode for new files.
     std::optional<QFileDevice::Permissions> permissions;
-    // When set, makes the bytes (in place of `bytes`) just before the file is
-    // written, so making the next file overlaps the disk writing this one.
-    std::function<QByteArray()> make;
 };
 
 // The prefixes of our hidden names: the new file being written (after the
@@ -84,6 +83,11 @@ SaveCalls &systemSaveCalls();
 // save runs it on its folder first. Parent folders of files that ask for it
 // are created.
 void writeFilesTwoPhase(const QList<FileToWrite> &files, SaveCalls &calls = systemSaveCalls());
+// The same, with file i's bytes made by makeBytes(i) just before it is
+// written (its `bytes` unused), so that making the next file overlaps the
+// disk writing this one.
+void writeFilesTwoPhase(const QList<FileToWrite> &files, const std::function<QByteArray(qsizetype)> &makeBytes,
+                        SaveCalls &calls = systemSaveCalls());
 
 // Completes or undoes a save of the folder that a kill cut short, before
 // anything else reads or writes the folder: when the journal is whole and
