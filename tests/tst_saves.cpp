@@ -26,9 +26,14 @@ struct Killed
 class ScriptedCalls final : public SaveCalls
 {
 public:
-    QByteArray failKind;
-    int failNth = 0;
-    int failErrno = 0;
+    // The nth call of a kind fails with an errno.
+    struct Failure
+    {
+        QByteArray kind;
+        int nth;
+        int error;
+    };
+    QList<Failure> failures;
     QByteArray killKind; // "any": killNth counts every call
     int killNth = 0;
     bool canSwap = true;
@@ -79,10 +84,11 @@ private:
         ++total;
         if ((killKind == kind && killNth == n) || (killKind == "any" && killNth == total))
             throw Killed{};
-        if (failKind == kind && failNth == n) {
-            errno = failErrno;
-            return true;
-        }
+        for (const Failure &f : std::as_const(failures))
+            if (f.kind == kind && f.nth == n) {
+                errno = f.error;
+                return true;
+            }
         return false;
     }
 };
@@ -182,9 +188,7 @@ int callsOfASave(bool canSwap, int failingSwap)
     Fixture f;
     ScriptedCalls calls;
     calls.canSwap = canSwap;
-    calls.failKind = "exchange";
-    calls.failNth = failingSwap;
-    calls.failErrno = EPERM;
+    calls.failures = {{"exchange", failingSwap, EPERM}};
     try {
         writeFilesTwoPhase(f.newSet(), calls);
     } catch (const VorlixError &) {
@@ -210,6 +214,7 @@ private slots:
     void tornJournal_data();
     void tornJournal();
     void journalStaysInsideItsFolder();
+    void oldFileThatCannotBePutBack();
     void killDuringRecovery_data();
     void killDuringRecovery();
     void openingAFolderSettlesItFirst();
@@ -279,9 +284,7 @@ void TestSaves::failures()
     QFETCH(QString, message);
     Fixture f;
     ScriptedCalls calls;
-    calls.failKind = kind;
-    calls.failNth = nth;
-    calls.failErrno = error;
+    calls.failures = {{kind, nth, error}};
     QString said;
     try {
         writeFilesTwoPhase(f.newSet(), calls);
@@ -369,9 +372,7 @@ void TestSaves::killAtEveryCall()
         Fixture f;
         ScriptedCalls calls;
         calls.canSwap = canSwap;
-        calls.failKind = "exchange";
-        calls.failNth = failingSwap;
-        calls.failErrno = EPERM;
+        calls.failures = {{"exchange", failingSwap, EPERM}};
         calls.killKind = "any";
         calls.killNth = k;
         QVERIFY_THROWS_EXCEPTION(Killed, writeFilesTwoPhase(f.newSet(), calls));
@@ -450,6 +451,21 @@ void TestSaves::journalStaysInsideItsFolder()
     finishUnfinishedSave(dir);
     QCOMPARE(readAll(outer.path() + QStringLiteral("/.vorlix-tmp-victim.bmp")), QByteArray("not ours to touch"));
     QVERIFY(!QFile::exists(dir + QStringLiteral("/.vorlix-journal")));
+}
+
+void TestSaves::oldFileThatCannotBePutBack()
+{
+    // sub/d.cur can't be replaced, and putting b.bmp's old file back fails
+    // as well (c.txt was rename 1, b.bmp's way back is rename 2): the
+    // journal stays, and the next start puts b.bmp back.
+    Fixture f;
+    ScriptedCalls calls;
+    calls.failures = {{"exchange", 3, EPERM}, {"rename", 2, EIO}};
+    QVERIFY_THROWS_EXCEPTION(VorlixError, writeFilesTwoPhase(f.newSet(), calls));
+    QVERIFY(QFile::exists(f.dir + QStringLiteral("/.vorlix-journal")));
+    finishUnfinishedSave(f.dir);
+    QCOMPARE(f.state(), QStringLiteral("old"));
+    QCOMPARE(f.leftovers(), QStringList());
 }
 
 void TestSaves::killDuringRecovery_data()
