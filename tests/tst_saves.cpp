@@ -10,6 +10,9 @@
 
 #include <cerrno>
 #include <clocale>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace vorlix;
 
@@ -218,6 +221,7 @@ private slots:
     void killDuringRecovery_data();
     void killDuringRecovery();
     void openingAFolderSettlesItFirst();
+    void realKills();
 };
 
 void TestSaves::wholeSave()
@@ -522,6 +526,47 @@ void TestSaves::openingAFolderSettlesItFirst()
         {"a.bmp", "new a, longer"}, {"b.bmp", "new b"}, {"c.txt", "new c"}, {"sub/d.cur", "new d"}};
     QCOMPARE(read, expected);
     QCOMPARE(f.leftovers(), QStringList());
+}
+
+void TestSaves::realKills()
+{
+    // A child saves two sets in turn as fast as it can and is killed at
+    // random moments; after each kill the next start leaves one set whole.
+    Fixture f;
+    const QStringList names{"a.bmp", "b.bmp", "c.txt", "sub/d.cur"};
+    const auto set = [&](const QByteArray &tag) {
+        QList<FileToWrite> files;
+        for (const QString &n : names)
+            files << file(f.dir + QLatin1Char('/') + n, tag + n.toLatin1() + QByteArray(int(n.size()) * 700, 'x'));
+        return files;
+    };
+    const QList<FileToWrite> one = set("one "), two = set("two ");
+    writeFilesTwoPhase(one);
+    QRandomGenerator random(20261211);
+    int seenOne = 0, seenTwo = 0;
+    for (int round = 0; round < 40; ++round) {
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            for (;;) {
+                writeFilesTwoPhase(two);
+                writeFilesTwoPhase(one);
+            }
+        }
+        ::usleep(useconds_t(random.bounded(2000, 30000)));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        finishUnfinishedSave(f.dir);
+        QStringList tags;
+        for (const QString &n : names)
+            tags << QString::fromLatin1(readAll(f.dir + QLatin1Char('/') + n).left(4));
+        QVERIFY2(tags == QStringList(4, QStringLiteral("one ")) || tags == QStringList(4, QStringLiteral("two ")),
+                 qPrintable(QStringLiteral("round %1: %2").arg(round).arg(tags.join(u'|'))));
+        (tags.first() == QLatin1String("one ") ? seenOne : seenTwo)++;
+        QCOMPARE(f.leftovers(), QStringList());
+    }
+    qInfo("whole sets after the kills: %d of the first, %d of the second", seenOne, seenTwo);
 }
 
 QTEST_GUILESS_MAIN(TestSaves)
