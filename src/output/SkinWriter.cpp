@@ -108,9 +108,10 @@ QString withPrefix(const QString &finalPath, const char *prefix)
     return finalPath.left(slash + 1) + QLatin1String(prefix) + finalPath.mid(slash + 1);
 }
 
+// The system's words for an errno (safe on the worker that reads skins).
 QString reason(int error)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    return qt_error_string(error);
 }
 
 [[noreturn]] void fail(const char *what, const QString &path, int error)
