@@ -1,5 +1,6 @@
 // Applying edits to the skin, writing the skin as BMP files, and saving the
 // shown picture.
+#include <QPainter>
 #include <QtTest>
 
 #include "FakeServices.h"
@@ -81,6 +82,8 @@ private slots:
     void saveBmpWritesTheSkin();
     void saveBmpNoDropsEditsAndYesKeepsThem();
     void saveBmpCancelWritesNothing();
+    void saveBmpWritesEachChangeOfASheet_data();
+    void saveBmpWritesEachChangeOfASheet();
     void saveBmpFailures_data();
     void saveBmpFailures();
     void saveBmpFailingWriteKeepsEveryOldFile();
@@ -352,6 +355,44 @@ void TestExport::saveBmpCancelWritesNothing()
     MainForm->Button2Click();
     QVERIFY(QDir(m_dir->path()).entryList(QDir::Files).isEmpty());
     QVERIFY(MainForm->ApplyBtn->isEnabled());
+}
+
+void TestExport::saveBmpWritesEachChangeOfASheet_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("a pixel set") << "setPixel";
+    QTest::newRow("painted over") << "painter";
+    QTest::newRow("filled") << "fill";
+    QTest::newRow("replaced by another picture") << "assign";
+}
+
+void TestExport::saveBmpWritesEachChangeOfASheet()
+{
+    QFETCH(QString, how);
+    // Saved once, so the bytes of every sheet have been made; then one sheet
+    // changes and only its file must change.
+    fake()->answers.enqueue(MsgAnswer::No);
+    MainForm->Button2Click();
+    const QString volume = m_dir->filePath(QStringLiteral("volume.bmp"));
+    const QByteArray mainBefore = readAll(m_dir->filePath(QStringLiteral("main.bmp")));
+    QImage &sheet = *G().sheet(skVolume);
+    const QRgb colour = qRgb(1, 2, 250);
+    if (how == QLatin1String("setPixel")) {
+        sheet.setPixel(3, 4, colour);
+    } else if (how == QLatin1String("painter")) {
+        QPainter p(&sheet);
+        p.fillRect(3, 4, 1, 1, QColor(colour));
+    } else if (how == QLatin1String("fill")) {
+        sheet.fill(QColor(colour));
+    } else {
+        QImage other = sheet.copy();
+        other.setPixel(3, 4, colour);
+        sheet = other;
+    }
+    fake()->answers.enqueue(MsgAnswer::No);
+    MainForm->Button2Click();
+    QCOMPARE(QImage(volume).pixel(3, 4), colour);
+    QCOMPARE(readAll(m_dir->filePath(QStringLiteral("main.bmp"))), mainBefore);
 }
 
 void TestExport::saveBmpFailures_data()

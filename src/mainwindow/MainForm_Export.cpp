@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <array>
+
 namespace vorlix {
 
 void TMainForm::WriteBitmapFile(const QString &path, QImage &bitmap)
@@ -23,6 +25,30 @@ void TMainForm::Button2Click()
     saveBmpToOutput();
 }
 
+namespace {
+
+// The file's bytes of a sheet. Those last made for each kind of sheet are
+// kept with the picture's cache key, which changes with every change of its
+// pixels (and is never given to another picture), so saving again after
+// editing one sheet makes only that one afresh.
+QByteArray sheetFileBytes(SheetKind kind, QImage &sheet)
+{
+    struct Made
+    {
+        qint64 key = 0;
+        QByteArray bytes;
+    };
+    static std::array<Made, kSheetCount> made;
+    if (sheet.format() != QImage::Format_BGR888)
+        sheet.convertTo(QImage::Format_BGR888); // as the writer does, before the key is read
+    Made &m = made[size_t(kind)];
+    if (m.key != sheet.cacheKey() || m.bytes.isEmpty())
+        m = {sheet.cacheKey(), bitmapFileBytes(sheet)};
+    return m.bytes;
+}
+
+} // namespace
+
 bool TMainForm::saveBmpToOutput()
 {
     if (!ApplyChanges())
@@ -31,7 +57,7 @@ bool TMainForm::saveBmpToOutput()
     // replaces an old file; a failure replaces none, and a kill is finished
     // or undone by the next start or save.
     QList<FileToWrite> files;
-    QList<QImage *> sheets; // each made into its file's bytes as it is written
+    QList<SheetKind> sheets; // each made into its file's bytes as it is written
     for (SheetKind kind : kSkinFileOrder) {
         QImage *sheet = G().sheet(kind);
         if (!sheet)
@@ -40,7 +66,7 @@ bool TMainForm::saveBmpToOutput()
         FileToWrite f;
         f.path = OutputDir->text() + QLatin1Char('/') + sheetFileName(kind);
         files.append(f);
-        sheets.append(sheet);
+        sheets.append(kind);
     }
     // The colours go with the pictures, so the folder is a whole skin.
     const std::pair<QString, QByteArray> texts[] = {{kVisColorFile, visColorBytes()},
@@ -53,9 +79,10 @@ bool TMainForm::saveBmpToOutput()
             files.append(f);
         }
     // The sheets' bytes are made as they are written, while the disk writes
-    // the one before.
+    // the one before; a sheet unchanged since its bytes were last made keeps
+    // them.
     writeFilesTwoPhase(files, [&](qsizetype i) {
-        return i < sheets.size() ? bitmapFileBytes(*sheets[i]) : files[i].bytes;
+        return i < sheets.size() ? sheetFileBytes(sheets[i], *G().sheet(sheets[i])) : files[i].bytes;
     });
     ApplyBtn->setEnabled(false);
     markColourFilesSaved();
