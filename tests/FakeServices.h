@@ -4,8 +4,10 @@
 #include "platform/DesktopServices.h"
 #include "platform/Errors.h"
 
+#include <QImage>
 #include <QList>
 #include <QQueue>
+#include <QWidget>
 
 struct RecordedMessage
 {
@@ -63,6 +65,19 @@ public:
     {
         openedUrls.append(url);
         return openUrlResult;
+    }
+    // Screen captures: each returns the next queued picture (none: the user
+    // cancelled); a queued error message is thrown instead, as where the
+    // screen can't be read. Records whether the asking window was visible.
+    QQueue<QImage> captures;
+    QString captureError;
+    QList<bool> captureWindowVisible;
+    QImage captureScreenRegion(QWidget *parent) override
+    {
+        captureWindowVisible.append(parent && parent->window()->isVisible());
+        if (!captureError.isEmpty())
+            throw vorlix::VorlixError(captureError);
+        return captures.isEmpty() ? QImage() : captures.dequeue();
     }
 };
 

@@ -64,7 +64,8 @@ protected:
         QPainter p(this);
         p.drawImage(0, 0, m_screen);
         if (m_dragging) {
-            const QRect band = QRect(m_start, m_end).normalized();
+            const QRect band(QPoint(std::min(m_start.x(), m_end.x()), std::min(m_start.y(), m_end.y())),
+                             QPoint(std::max(m_start.x(), m_end.x()), std::max(m_start.y(), m_end.y())));
             p.setCompositionMode(QPainter::RasterOp_NotDestination);
             QPen pen(Qt::black, 0, Qt::DashLine);
             pen.setCosmetic(true);
@@ -98,8 +99,10 @@ protected:
             return;
         m_end = clampToScreen(e->position().toPoint());
         m_dragging = false;
-        // Both corners are taken: press and release on one pixel take it.
-        finish(QRect(m_start, m_end).normalized());
+        // Both corners are taken, whichever way the band was dragged: press
+        // and release on one pixel take that pixel.
+        finish(QRect(QPoint(std::min(m_start.x(), m_end.x()), std::min(m_start.y(), m_end.y())),
+                     QPoint(std::max(m_start.x(), m_end.x()), std::max(m_start.y(), m_end.y()))));
     }
     void keyPressEvent(QKeyEvent *e) override
     {
