@@ -359,6 +359,14 @@ void TestDraw::toolButtonsAndKeys()
     QVERIFY(onlyDown(f->SelectBtn));
     QCOMPARE(f->DesktopImg->MouseMode(), TOImage::mmRubberband);
 
+    // Typed into the playlist font's box, the letters are text.
+    f->PlaylistFont->show();
+    f->PlaylistFont->setFocus();
+    f->PlaylistFont->clear();
+    QTest::keyClicks(f->PlaylistFont, QStringLiteral("plrfi"));
+    QCOMPARE(f->PlaylistFont->text(), QStringLiteral("plrfi"));
+    QVERIFY(onlyDown(f->SelectBtn));
+
     // The Edit menu's shortcuts are untouched by the letters.
     for (QAction *a : {f->Undo1, f->Cut1, f->Copy1, f->Paste1, f->Delete1, f->SelectAll1, f->Deselect1})
         for (QAction *key : f->ToolKeys)

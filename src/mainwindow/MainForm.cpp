@@ -139,6 +139,11 @@ void TMainForm::finishCreate()
 
 TMainForm::~TMainForm()
 {
+    // The playlist font's box reports its edit when it loses the focus,
+    // which it does while the window's children are destroyed, after the
+    // skin state it writes into is gone.
+    if (PlaylistFont)
+        PlaylistFont->disconnect(this);
     guarded([this] { saveSettingsAtDestroy(); });
     guarded([this] { removeShape(); });
     FormDestroy();
