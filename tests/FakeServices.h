@@ -9,6 +9,8 @@
 #include <QQueue>
 #include <QWidget>
 
+#include <functional>
+
 struct RecordedMessage
 {
     QString caption;
@@ -72,9 +74,12 @@ public:
     QQueue<QImage> captures;
     QString captureError;
     QList<bool> captureWindowVisible;
+    std::function<void()> duringCapture; // runs while the screen is "read"
     QImage captureScreenRegion(QWidget *parent) override
     {
         captureWindowVisible.append(parent && parent->window()->isVisible());
+        if (duringCapture)
+            duringCapture();
         if (!captureError.isEmpty())
             throw vorlix::VorlixError(captureError);
         return captures.isEmpty() ? QImage() : captures.dequeue();

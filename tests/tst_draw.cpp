@@ -553,10 +553,18 @@ void TestDraw::capture()
         fake()->captures.enqueue(shot);
     }
     fake()->captureError = error;
+    // The manual's window steps aside too.
+    f->Contents1->trigger();
+    auto *help = f->findChild<THelpWindow *>();
+    QVERIFY(help && help->isVisible());
+    bool helpHidden = false;
+    fake()->duringCapture = [&] { helpHidden = !help->isVisible(); };
 
     f->CaptureImage1->trigger();
     QCOMPARE(fake()->captureWindowVisible, QList<bool>{false}); // the window stepped aside
-    QVERIFY(f->isVisible());                                    // and came back
+    QVERIFY(helpHidden);
+    QVERIFY(f->isVisible()); // and both came back
+    QVERIFY(help->isVisible());
     if (!error.isEmpty()) {
         QCOMPARE(fake()->messages.size(), 1);
         QCOMPARE(fake()->messages[0].text, error);

@@ -11,7 +11,9 @@
 #include "platform/WindowFocus.h"
 #include "skin/GlobalVar.h"
 
+#include <QApplication>
 #include <QPainter>
+#include <QPointer>
 
 #include <algorithm>
 #include <climits>
@@ -356,30 +358,43 @@ void TMainForm::CaptureImage1Click()
     if (noElementSelected())
         return;
     QImage captured;
+    QString refusal;
     {
-        // The window steps aside so that what lies under it can be taken,
-        // and comes back whatever happens.
+        // Vorlix's windows (this one, the preview, the manual) step aside so
+        // that what lies under them can be taken, and come back whatever
+        // happens.
         struct Hidden
         {
-            QWidget *w;
-            bool wasVisible;
-            explicit Hidden(QWidget *window) : w(window), wasVisible(window->isVisible()) { w->hide(); }
+            QList<QPointer<QWidget>> windows;
+            QWidget *main;
+            explicit Hidden(QWidget *mainWindow) : main(mainWindow)
+            {
+                for (QWidget *w : QApplication::topLevelWidgets())
+                    if (w->isVisible() && (w == main || w->parentWidget() == main))
+                        windows << w;
+                for (QWidget *w : windows)
+                    w->hide();
+            }
             ~Hidden()
             {
-                if (wasVisible) {
-                    w->show();
-                    w->raise();
-                    w->activateWindow();
+                for (QWidget *w : windows)
+                    if (w)
+                        w->show();
+                if (windows.contains(main)) {
+                    main->raise();
+                    main->activateWindow();
                 }
             }
         } hidden(this);
         try {
             captured = services().captureScreenRegion(this);
         } catch (const VorlixError &e) {
-            services().messageBox(this, QStringLiteral("Vorlix"), e.message(), MsgIcon::Warning,
-                                  MsgButtons::Ok);
-            return;
+            refusal = e.message();
         }
+    }
+    if (!refusal.isEmpty()) { // said with the windows back
+        services().messageBox(this, QStringLiteral("Vorlix"), refusal, MsgIcon::Warning, MsgButtons::Ok);
+        return;
     }
     if (captured.isNull() || captured.width() < 1 || captured.height() < 1)
         return; // cancelled
