@@ -113,9 +113,9 @@ set(CPACK_PACKAGE_DESCRIPTION "Vorlix edits the nine bitmaps of a classic 2.x me
 element by element: pick a button, the title bar or the whole window,
 import a BMP picture into it, edit it zoomed and save the nine files as
 a skin folder.")
-# The libraries come from the binary; Qt's window-system plugin is loaded at
-# run time, so no library dependency names it.
+# The libraries come from the binary; Qt's window-system plugin and libzip
+# are loaded at run time, so no library dependency names them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libzip${VORLIX_LIBZIP_MAJOR}")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine")
 include(CPack)

@@ -1,6 +1,7 @@
 #pragma once
 // Scripted desktop services for tests: records every question and returns
 // queued answers (or a default) instead of opening a window.
+#include "platform/BackgroundJob.h"
 #include "platform/DesktopServices.h"
 #include "platform/Errors.h"
 
@@ -86,7 +87,41 @@ public:
     }
 };
 
-// Installs a fresh fake for the lifetime of the object.
+// Runs each job at once on the calling thread, so widget tests stay
+// deterministic; records the progress windows' texts and can press Cancel
+// after the job has reported a given number of times.
+class FakeBackgroundJobs : public vorlix::BackgroundJobs
+{
+public:
+    QStringList texts;     // one per job started
+    int cancelAfterReports = -1; // -1: never press Cancel
+    int reports = 0;       // of the last job
+    bool cancelled = false; // the last job was cancelled
+
+    bool run(QWidget *, const QString &text, std::function<void(vorlix::JobProgress &)> work) override
+    {
+        texts.append(text);
+        reports = 0;
+        cancelled = false;
+        vorlix::JobProgress progress;
+        progress.onReport = [this](vorlix::JobProgress &p) {
+            ++reports;
+            if (cancelAfterReports >= 0 && reports >= cancelAfterReports)
+                p.requestCancel();
+        };
+        if (cancelAfterReports == 0)
+            progress.requestCancel();
+        try {
+            work(progress);
+        } catch (const vorlix::JobCancelled &) {
+        }
+        cancelled = progress.cancelRequested();
+        return !cancelled;
+    }
+};
+
+// Installs a fresh fake for the lifetime of the object, and a runner of
+// background jobs.
 struct FakeServicesScope
 {
     FakeServices *fake;
@@ -95,6 +130,14 @@ struct FakeServicesScope
         auto owned = std::make_unique<FakeServices>();
         fake = owned.get();
         vorlix::setServices(std::move(owned));
+        auto jobs = std::make_unique<FakeBackgroundJobs>();
+        this->jobs = jobs.get();
+        vorlix::setBackgroundJobs(std::move(jobs));
     }
-    ~FakeServicesScope() { vorlix::setServices(nullptr); }
+    ~FakeServicesScope()
+    {
+        vorlix::setBackgroundJobs(nullptr);
+        vorlix::setServices(nullptr);
+    }
+    FakeBackgroundJobs *jobs;
 };

@@ -15,6 +15,9 @@
 #include <QRandomGenerator>
 #include <QToolButton>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace vorlix;
 
 namespace {
@@ -77,6 +80,16 @@ QStringList dump(const RegFile &f)
     return out;
 }
 
+// Text as UTF-16 with a byte-order mark, byte by byte: every character here
+// is below U+0100, so its code is its one Latin-1 byte.
+QByteArray utf16(const QByteArray &latin1, bool bigEndian = false)
+{
+    QByteArray out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char c : latin1)
+        out += bigEndian ? QByteArray(1, '\0') + c : QByteArray(1, c) + '\0';
+    return out;
+}
+
 } // namespace
 
 class TestSettings : public QObject, protected MainWindowFixture
@@ -101,8 +114,12 @@ private slots:
     void roundTrip_data();
     void roundTrip();
     void showingAgainKeepsChanges();
+    void newerExportFormat_data();
+    void newerExportFormat();
     void saveFailureShowsErrorBox_data();
     void saveFailureShowsErrorBox();
+    void linkToAFileIsFollowed_data();
+    void linkToAFileIsFollowed();
     void saveAtDestroyOnlyWhenNeeded_data();
     void saveAtDestroyOnlyWhenNeeded();
 
@@ -329,7 +346,8 @@ void TestSettings::damagedFile_data()
     QByteArray utf16("\xff\xfe");
     for (const QChar c : QString::fromUtf8(good))
         utf16 += char(c.unicode() & 0xff) + QByteArray(1, char(c.unicode() >> 8));
-    QTest::newRow("UTF-16 export") << true << utf16 << qint64(0) << d;
+    // UTF-16 is read whichever header it has.
+    QTest::newRow("UTF-16 with the older header") << true << utf16 << qint64(0) << kGoodShown;
     // A good start, then 100 MB: not read at all.
     QTest::newRow("huge") << true << good << qint64(100) * 1024 * 1024 << d;
 
@@ -593,30 +611,93 @@ void TestSettings::showingAgainKeepsChanges()
     QCOMPARE(MainForm->pbFore->color(), QColor(Qt::blue));
 }
 
+void TestSettings::newerExportFormat_data()
+{
+    QTest::addColumn<bool>("bigEndian");
+    QTest::newRow("UTF-16 little-endian, as exported") << false;
+    QTest::newRow("UTF-16 big-endian") << true;
+}
+
+void TestSettings::newerExportFormat()
+{
+    QFETCH(bool, bigEndian);
+    // As the registry editor exports a key: its header, CR LF, a value of
+    // another type in between.
+    writeReg(utf16("Windows Registry Editor Version 5.00\r\n"
+                   "\r\n"
+                   "[HKEY_CURRENT_USER\\Software\\Tarnby\\Vorlix\\TMainForm]\r\n"
+                   "\"TempDir_Caption\"=\"/caf\xe9\"\r\n"
+                   "\"Path\"=hex(2):25,00,41,00,00,00\r\n"
+                   "\"pbBack_Color\"=\"255\"\r\n",
+                   bigEndian));
+    start();
+    QCOMPARE(MainForm->TempDir->text(), QStringLiteral("/caf\u00e9"));
+    QCOMPARE(MainForm->pbBack->color(), QColor(255, 0, 0));
+    closeAndDestroy();
+
+    // Written back in that format, its foreign value as it was.
+    const QByteArray written = readReg();
+    QVERIFY(written.startsWith(utf16("Windows Registry Editor Version 5.00\n")));
+    QVERIFY(written.contains(utf16("\"TempDir_Caption\"=\"/caf\xe9\"\n").mid(2)));
+    QVERIFY(written.contains(utf16("\"Path\"=hex(2):25,00,41,00,00,00\n").mid(2)));
+    QVERIFY(fake()->messages.isEmpty());
+}
+
 void TestSettings::saveFailureShowsErrorBox_data()
 {
-    QTest::addColumn<QString>("blocked"); // made a file or a folder
-    QTest::addColumn<bool>("asFolder");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("folder cannot be made") << "Tarnby" << false
-                                           << "Failed to create key Software\\Tarnby\\Vorlix.";
-    QTest::newRow("file cannot be written") << "Tarnby/Vorlix.reg" << true
-                                            << "Failed to set data for 'Flags'";
+    // What stands in the way, made in the configuration folder: "file P",
+    // "folder P", "fifo P", "link P TARGET". %1 in the reason is that folder.
+    QTest::addColumn<QStringList>("made");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("folder cannot be made") << QStringList{"file Tarnby"}
+                                           << "%1/Tarnby is a file, not a folder";
+    QTest::newRow("a folder in its place") << QStringList{"folder Tarnby/Vorlix.reg"}
+                                           << "it is a folder, not a file";
+    QTest::newRow("a FIFO in its place") << QStringList{"folder Tarnby", "fifo Tarnby/Vorlix.reg"}
+                                         << "it is a FIFO (named pipe), not a file";
+    QTest::newRow("link to a FIFO") << QStringList{"folder Tarnby", "fifo pipe", "link Tarnby/Vorlix.reg ../pipe"}
+                                    << "it is a link to %1/pipe, which is a FIFO (named pipe), not a file";
+    QTest::newRow("link to a link to a FIFO")
+        << QStringList{"folder Tarnby", "fifo pipe", "link hop %1/pipe", "link Tarnby/Vorlix.reg ../hop"}
+        << "it is a link to %1/pipe, which is a FIFO (named pipe), not a file";
+    QTest::newRow("link to a folder") << QStringList{"folder Tarnby", "folder keep", "link Tarnby/Vorlix.reg %1/keep"}
+                                      << "it is a link to %1/keep, which is a folder, not a file";
+    QTest::newRow("links in a loop") << QStringList{"folder Tarnby", "link Tarnby/Vorlix.reg Vorlix.reg"}
+                                     << "its links go round in a loop";
 }
 
 void TestSettings::saveFailureShowsErrorBox()
 {
-    QFETCH(QString, blocked);
-    QFETCH(bool, asFolder);
-    QFETCH(QString, message);
+    QFETCH(QStringList, made);
+    QFETCH(QString, reason);
+    const QString config = m_config->path();
 
-    const QString path = m_config->path() + "/" + blocked;
-    if (asFolder) {
-        QVERIFY(QDir().mkpath(path));
-    } else {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
+    // What each made thing is, to see afterwards that none was replaced.
+    QStringList kinds;
+    const auto kindsNow = [&] {
+        QStringList out;
+        for (const QString &step : made) {
+            const QString p = config + "/" + step.section(' ', 1, 1);
+            const QFileInfo info(p);
+            out << (info.isSymLink() ? "link " + info.symLinkTarget()
+                                     : info.isDir() ? "folder" : info.isFile() ? "file" : info.exists() ? "other" : "none");
+        }
+        return out;
+    };
+    for (const QString &step : made) {
+        const QStringList parts = QString(step).replace("%1", config).split(' ');
+        const QByteArray path = QFile::encodeName(config + "/" + parts[1]);
+        if (parts[0] == "file")
+            QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+        else if (parts[0] == "folder")
+            QVERIFY(QDir().mkpath(path));
+        else if (parts[0] == "fifo")
+            QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+        else
+            QCOMPARE(::symlink(QFile::encodeName(parts[2]).constData(), path.constData()), 0);
     }
+    kinds = kindsNow();
+
     start();
     QVERIFY(fake()->messages.isEmpty()); // restoring never reports
 
@@ -624,12 +705,57 @@ void TestSettings::saveFailureShowsErrorBox()
     QVERIFY(!MainForm->isVisible()); // the program still closes
     QCOMPARE(fake()->messages.size(), 1);
     QCOMPARE(fake()->messages[0].caption, QString("Vorlix"));
-    QCOMPARE(fake()->messages[0].text, message);
+    QCOMPARE(fake()->messages[0].text,
+             "Cannot save the settings to " + regPath() + ": " + reason.replace("%1", config) + ".");
     QCOMPARE(fake()->messages[0].icon, MsgIcon::Error);
 
-    m_windows = AppWindows(); // tried once more while destroyed
-    QCOMPARE(fake()->messages.size(), 2);
-    QCOMPARE(fake()->messages[1].text, message);
+    m_windows = AppWindows(); // tried once more while destroyed, not told twice
+    QCOMPARE(fake()->messages.size(), 1);
+    QCOMPARE(kindsNow(), kinds);
+    QCOMPARE(QDir(config + "/Tarnby").entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+             QFileInfo(config + "/Tarnby").isDir() ? QStringList{"Vorlix.reg"} : QStringList{});
+}
+
+void TestSettings::linkToAFileIsFollowed_data()
+{
+    QTest::addColumn<QString>("target"); // as the link holds it; %1: the configuration folder
+    QTest::newRow("relative link") << "../dotfiles/Vorlix.reg";
+    QTest::newRow("absolute link") << "%1/dotfiles/Vorlix.reg";
+}
+
+void TestSettings::linkToAFileIsFollowed()
+{
+    // Settings kept in a folder of dotfiles, linked from where we look.
+    QFETCH(QString, target);
+    const QString dotfiles = m_config->path() + "/dotfiles";
+    QVERIFY(QDir().mkpath(dotfiles));
+    QVERIFY(QDir().mkpath(m_config->path() + "/Tarnby"));
+    {
+        QFile f(dotfiles + "/Vorlix.reg");
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(kSectionStart + kGoodValues);
+    }
+    const QByteArray linkText = QFile::encodeName(target.replace("%1", m_config->path()));
+    QCOMPARE(::symlink(linkText.constData(), QFile::encodeName(regPath()).constData()), 0);
+
+    start();
+    QCOMPARE(shown(), kGoodShown);
+    MainForm->OutputDir->setText("/changed");
+    closeAndDestroy();
+
+    QVERIFY(fake()->messages.isEmpty());
+    char held[4096] = {};
+    QCOMPARE(::readlink(QFile::encodeName(regPath()).constData(), held, sizeof held - 1), linkText.size());
+    QCOMPARE(QByteArray(held), linkText);
+    QFile f(dotfiles + "/Vorlix.reg");
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray text = f.readAll();
+    QVERIFY(text.contains("\"OutputDir_Caption\"=\"/changed\"\n"));
+    QVERIFY(text.contains("\"Visible\"=\"0\"\n"));
+    // Replaced within its own folder: nothing left beside it or the link.
+    QCOMPARE(QDir(dotfiles).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"Vorlix.reg"});
+    QCOMPARE(QDir(m_config->path() + "/Tarnby").entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+             QStringList{"Vorlix.reg"});
 }
 
 void TestSettings::saveAtDestroyOnlyWhenNeeded_data()

@@ -9,7 +9,16 @@
 #include "mainwindow/MainForm.h"
 #include "output/SkinWriter.h"
 #include "skin/GlobalVar.h"
+#include "Unprivileged.h"
 
+#include <atomic>
+#include <chrono>
+#include <optional>
+#include <thread>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace vorlix;
@@ -70,6 +79,10 @@ private slots:
     void badSkins_data();
     void badSkins();
     void roundTripKeepsEveryOtherFile();
+    void folderEntriesThatAreNotPlainFiles_data();
+    void folderEntriesThatAreNotPlainFiles();
+    void unreadableOtherFileIsLeftOut();
+    void namesThatAreNotUtf8KeepTheirBytes();
     void saveSkinReplacesAnyCaseOfASheetFile();
     void twoPhaseFailures_data();
     void twoPhaseFailures();
@@ -311,6 +324,8 @@ void TestSkinFiles::badSkins_data()
     QTest::newRow("no skin bitmap at all") << "noskin" << "none of the skin's bitmaps";
     QTest::newRow("a folder without skin bitmaps") << "folder" << "none of the skin's bitmaps";
     QTest::newRow("a folder's file above 64 MiB") << "bigfile in folder" << "more than the 64 MiB";
+    QTest::newRow("entry longer than its header says") << "lying size"
+                                                       << "\"readme.txt\" is damaged (it holds more than its header says)";
 }
 
 void TestSkinFiles::badSkins()
@@ -347,6 +362,19 @@ void TestSkinFiles::badSkins()
         QByteArray bytes = readAll(bad);
         QCOMPARE(bytes.count(stand), 2); // local header and central directory
         writeFile(bad, bytes.replace(stand, real));
+    } else if (kind == QLatin1String("lying size")) {
+        // A stored entry whose size, in both its headers, is one short.
+        writeFile(src + QStringLiteral("/readme.txt"), "0123456789");
+        QVERIFY(zipFolder(src, bad, {QStringLiteral("-0")}));
+        QByteArray bytes = readAll(bad);
+        const qsizetype local = bytes.indexOf("readme.txt");
+        const qsizetype central = bytes.indexOf("readme.txt", local + 1);
+        QVERIFY(local >= 30 && central > local);
+        for (const qsizetype field : {local - 30 + 22, central - 46 + 24}) {
+            QCOMPARE(bytes.mid(field, 4), QByteArray("\x0a\0\0\0", 4));
+            bytes[field] = 9;
+        }
+        writeFile(bad, bytes);
     } else if (kind == QLatin1String("encrypted")) {
         QVERIFY(zipFolder(src, bad, {QStringLiteral("-P"), QStringLiteral("secret")}));
     } else if (kind == QLatin1String("bigentry") || kind == QLatin1String("bigtotal")) {
@@ -457,6 +485,222 @@ void TestSkinFiles::roundTripKeepsEveryOtherFile()
         QCOMPARE(readAll(again + QLatin1Char('/') + o), readAll(dir + QLatin1Char('/') + o));
     QStringList written = QDir(again).entryList(QDir::Files | QDir::Hidden);
     QCOMPARE(written.size(), kMainSheetCount + 5); // the nine, five others at the top, no temporaries
+}
+
+void TestSkinFiles::folderEntriesThatAreNotPlainFiles_data()
+{
+    // Made in the skin folder, beside the nine sheets and readme.txt:
+    // "link NAME TARGET" (%1: the folder above the skin), "fifo NAME",
+    // "rm NAME".
+    QTest::addColumn<QStringList>("made");
+    QTest::addColumn<QString>("said");    // in the opening message; empty: no message
+    QTest::addColumn<QString>("notSaid"); // nowhere in it
+    QTest::addColumn<QStringList>("saved"); // besides the nine sheets, saved as a folder
+    const QString linkedOut = "a link to outside the skin's folder";
+    QTest::newRow("link to a file outside the folder")
+        << QStringList{"link passwd.txt %1/secret.txt"} << "Left out: passwd.txt (" + linkedOut + ")"
+        << "secret" << QStringList{"readme.txt"};
+    QTest::newRow("link to a file inside the folder, followed")
+        << QStringList{"link alias.txt readme.txt", "link art/again.txt ../readme.txt"} << QString() << QString()
+        << QStringList{"alias.txt", "art/again.txt", "readme.txt"};
+    QTest::newRow("link inside that leaves through a link outside")
+        << QStringList{"link out %1", "link hop.txt out/secret.txt"} << "hop.txt (" + linkedOut + ")" << QString()
+        << QStringList{"readme.txt"};
+    QTest::newRow("link to nothing") << QStringList{"link gone.txt nowhere.txt"} << "Left out: gone.txt (a link to nothing)"
+                                     << QString() << QStringList{"readme.txt"};
+    QTest::newRow("sheet linked from outside")
+        << QStringList{"rm main.bmp", "link main.bmp %1/secret.txt"} << "main.bmp (" + linkedOut + ")" << "Missing"
+        << QStringList{"readme.txt"};
+    QTest::newRow("FIFO named main.bmp")
+        << QStringList{"rm main.bmp", "fifo main.bmp"} << "Refused, and kept as they are: main.bmp (not a regular file)"
+        << "Missing" << QStringList{"readme.txt"};
+    QTest::newRow("FIFO beside the sheets") << QStringList{"fifo art/pipe"} << "Left out: art/pipe (not a regular file)"
+                                            << QString() << QStringList{"readme.txt"};
+    QTest::newRow("link to a device") << QStringList{"link dev.txt /dev/null"} << "dev.txt (" + linkedOut + ")"
+                                      << QString() << QStringList{"readme.txt"};
+}
+
+void TestSkinFiles::folderEntriesThatAreNotPlainFiles()
+{
+    QFETCH(QStringList, made);
+    QFETCH(QString, said);
+    QFETCH(QString, notSaid);
+    QFETCH(QStringList, saved);
+
+    const QString dir = makeCompleteFolder(QStringLiteral("skin"));
+    writeFile(dir + QStringLiteral("/readme.txt"), "the read-me");
+    writeFile(path(QStringLiteral("secret.txt")), "secret of the user");
+    QDir().mkpath(dir + QStringLiteral("/art"));
+    QStringList fifos;
+    for (const QString &step : made) {
+        const QStringList p = QString(step).replace(QStringLiteral("%1"), m_dir->path()).split(QLatin1Char(' '));
+        const QString at = dir + QLatin1Char('/') + p[1];
+        if (p[0] == QLatin1String("link")) {
+            QCOMPARE(::symlink(QFile::encodeName(p[2]).constData(), QFile::encodeName(at).constData()), 0);
+        } else if (p[0] == QLatin1String("fifo")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(at).constData(), 0600), 0);
+            fifos << at;
+        } else {
+            QVERIFY(QFile::remove(at));
+        }
+    }
+    // Anyone opening a FIFO for reading waits for a writer: one comes by
+    // every 50 ms, so a wrong open ends and is seen, rather than hanging.
+    std::atomic<bool> done = false, fifoOpened = false;
+    std::thread writer([&] {
+        while (!done) {
+            for (const QString &f : fifos) {
+                const int fd = ::open(QFile::encodeName(f).constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) {
+                    fifoOpened = true;
+                    ::close(fd);
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    fake()->folders.enqueue(dir);
+    MainForm->OpenSkin1->trigger();
+    done = true;
+    writer.join();
+    QVERIFY(!fifoOpened);
+
+    QCOMPARE(MainForm->skinPath(), QFileInfo(dir).absoluteFilePath());
+    if (said.isEmpty()) {
+        QVERIFY(fake()->messages.isEmpty());
+    } else {
+        QCOMPARE(fake()->messages.size(), 1);
+        const QString text = fake()->messages.first().text;
+        QVERIFY2(text.contains(said), qPrintable(text));
+        if (!notSaid.isEmpty())
+            QVERIFY2(!text.contains(notSaid), qPrintable(text));
+    }
+    fake()->messages.clear();
+
+    // What was read is what saving carries: never the file behind a link
+    // that leaves the folder; a followed link as a file of its own.
+    const QString out = path(QStringLiteral("saved"));
+    QDir().mkpath(out);
+    fake()->folders.enqueue(out);
+    MainForm->SaveSkin1->trigger();
+    QStringList expected = saved;
+    for (const SheetRow &r : kSheets)
+        if (!made.contains(QStringLiteral("rm ") + QLatin1String(r.file)))
+            expected << QLatin1String(r.file);
+    expected.sort();
+    QCOMPARE(filesUnder(out), expected);
+    for (const QString &f : saved) {
+        QVERIFY(!QFileInfo(out + QLatin1Char('/') + f).isSymLink());
+        QCOMPARE(readAll(out + QLatin1Char('/') + f), QByteArray("the read-me"));
+    }
+    fake()->files.enqueue(path(QStringLiteral("shared.wsz")));
+    MainForm->SaveZIPSkin1->trigger();
+    QVERIFY(!readAll(path(QStringLiteral("shared.wsz"))).isEmpty());
+    QVERIFY(!run(QStringLiteral("unzip"), {QStringLiteral("-p"), path(QStringLiteral("shared.wsz"))})
+                 .contains("secret of the user"));
+}
+
+void TestSkinFiles::unreadableOtherFileIsLeftOut()
+{
+    // One file the user can't read: named, and the rest of the skin opens.
+    const QString dir = makeCompleteFolder(QStringLiteral("skin"), 4);
+    const QString readme = dir + QStringLiteral("/readme.txt");
+    writeFile(readme, "private");
+    writeFile(dir + QStringLiteral("/pledit.txt"), "[Text]\n");
+    QStringList owned{m_dir->path(), dir, readme, dir + QStringLiteral("/pledit.txt")};
+    for (const SheetRow &r : kSheets)
+        owned << dir + QLatin1Char('/') + QLatin1String(r.file);
+    AsUnprivilegedUser user(owned);
+    if (!user.problem().isEmpty())
+        QSKIP(qPrintable(user.problem()));
+    QVERIFY(QFile::setPermissions(readme, {}));
+
+    fake()->folders.enqueue(dir);
+    MainForm->OpenSkin1->trigger();
+    QCOMPARE(MainForm->skinPath(), QFileInfo(dir).absoluteFilePath());
+    QCOMPARE(fake()->messages.size(), 1);
+    QCOMPARE(fake()->messages.first().text, QStringLiteral("Left out: readme.txt (Permission denied)"));
+    for (const SheetRow &r : kSheets)
+        QVERIFY2(*G().sheet(r.kind) == expectedSheet(r.w, r.h, 24, 4 + int(r.kind)), r.file);
+    fake()->messages.clear();
+    const QString out = path(QStringLiteral("saved"));
+    QVERIFY(QDir().mkpath(out));
+    fake()->folders.enqueue(out);
+    MainForm->SaveSkin1->trigger();
+    QStringList expected{"pledit.txt"};
+    for (const SheetRow &r : kSheets)
+        expected << QLatin1String(r.file);
+    expected.sort();
+    QCOMPARE(filesUnder(out), expected);
+}
+
+namespace {
+
+// A file's names under dir by their bytes, with "/" between folders.
+QList<QByteArray> nativeNamesUnder(const QByteArray &dir, const QByteArray &prefix = {})
+{
+    QList<QByteArray> out;
+    DIR *d = ::opendir(dir.constData());
+    if (!d)
+        return out;
+    while (const dirent *e = ::readdir(d)) {
+        const QByteArray name(e->d_name);
+        if (name == "." || name == "..")
+            continue;
+        struct stat st;
+        if (::lstat((dir + '/' + name).constData(), &st) == 0 && S_ISDIR(st.st_mode))
+            out += nativeNamesUnder(dir + '/' + name, prefix + name + '/');
+        else
+            out << prefix + name;
+    }
+    ::closedir(d);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+} // namespace
+
+void TestSkinFiles::namesThatAreNotUtf8KeepTheirBytes()
+{
+    // Names as another system wrote them: Latin-1 (a file's and a folder's),
+    // a lone continuation byte, a cut-off sequence, and one UTF-8 name for
+    // company.
+    const QList<QByteArray> names{"caf\xe9.txt", "art/\x80x.txt", "\xe2\x82.txt", "\xc3\xa9t\xc3\xa9.txt",
+                                  "d\xfcr/x.txt"};
+    const QString dir = makeCompleteFolder(QStringLiteral("skin"));
+    QDir().mkpath(dir + QStringLiteral("/art"));
+    const QByteArray nativeDir = QFile::encodeName(dir);
+    QCOMPARE(::mkdir((nativeDir + "/d\xfcr").constData(), 0755), 0);
+    for (const QByteArray &n : names) {
+        const int fd = ::open((nativeDir + '/' + n).constData(), O_WRONLY | O_CREAT | O_EXCL, 0640);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, n.constData(), size_t(n.size())), ssize_t(n.size()));
+        ::close(fd);
+    }
+    fake()->folders.enqueue(dir);
+    MainForm->OpenSkin1->trigger();
+    QVERIFY(fake()->messages.isEmpty());
+
+    const QString out = path(QStringLiteral("saved"));
+    QDir().mkpath(out);
+    fake()->folders.enqueue(out);
+    MainForm->SaveSkin1->trigger();
+    QVERIFY(fake()->messages.isEmpty() || fake()->messages.first().icon != MsgIcon::Error);
+    QList<QByteArray> expected = names;
+    for (const SheetRow &r : kSheets)
+        expected << QByteArray(r.file);
+    std::sort(expected.begin(), expected.end());
+    const QByteArray nativeOut = QFile::encodeName(out);
+    QCOMPARE(nativeNamesUnder(nativeOut), expected);
+    for (const QByteArray &n : names) {
+        QFile f;
+        const int fd = ::open((nativeOut + '/' + n).constData(), O_RDONLY);
+        QVERIFY(fd >= 0 && f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+        QCOMPARE(f.readAll(), n);
+        struct stat st;
+        QCOMPARE(::stat((nativeOut + '/' + n).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, mode_t(0640));
+    }
 }
 
 void TestSkinFiles::saveSkinReplacesAnyCaseOfASheetFile()

@@ -242,6 +242,14 @@ int runProgram(int argc, char **argv)
                 windows.mainForm->finishCreate(); // the skin replaces the built-in sheets
                 windows.mainForm->openSkin(skins.first());
             });
+        // A box closed before the event loop runs may leave no window active
+        // (a window manager that keeps a new program from taking the focus
+        // gives it to neither); the first click would then only activate the
+        // window instead of reaching the menu button under it.
+        if (QApplication::activeWindow() != windows.mainForm.get()) {
+            windows.mainForm->raise();
+            windows.mainForm->activateWindow();
+        }
         app.exec();
     }
     return 0;

@@ -3,23 +3,32 @@
 #include "output/FastDIB.h"
 #include "output/SkinExport.h"
 #include "output/SkinWriter.h"
+#include "platform/BackgroundJob.h"
 #include "platform/BmpRead.h"
 #include "platform/Errors.h"
+#include "platform/NativeName.h"
+#include "platform/ZipLib.h"
 #include "skin/GlobalVar.h"
 
 #include <QBuffer>
 #include <QColorSpace>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
-
-#include <zip.h>
+#include <QLocale>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <memory>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vorlix {
 
@@ -58,19 +67,47 @@ bool isPng(const QByteArray &bytes)
     return bytes.startsWith("\x89PNG\r\n\x1a\n");
 }
 
+// Real skins draw some sheets larger than ours (a wider main window, a
+// longer title bar), never near this many times; a header that declares
+// more is refused before anything is decoded, so a few bytes of run-length
+// data can't make the skin cost seconds and hundreds of megabytes.
+constexpr int kSheetSizeFactor = 4;
+
+// A header that declares no size at all (-1 x -1) passes: the decoder
+// says what is wrong with it.
+void requireSheetSize(QSize declared, SheetKind k)
+{
+    const QSize normal = sheetSize(k);
+    const qint64 w = std::abs(qint64(declared.width()));
+    const qint64 h = std::abs(qint64(declared.height())); // rows stored top-down
+    if (w <= qint64(normal.width()) * kSheetSizeFactor && h <= qint64(normal.height()) * kSheetSizeFactor)
+        return;
+    const QLocale english(QLocale::English);
+    throw VorlixError(QStringLiteral("its header declares %1 x %2 pixels, more than %3 times the %4 x %5 "
+                                     "of %6; it was not read")
+                          .arg(english.toString(w), english.toString(h))
+                          .arg(kSheetSizeFactor)
+                          .arg(normal.width())
+                          .arg(normal.height())
+                          .arg(sheetFileName(k)));
+}
+
 // A sheet's picture from its file's bytes, whatever its name says: players
 // go by the content too. 24 bits per pixel; throws VorlixError when it does
-// not decode.
-QImage decodeSheetPicture(const QByteArray &bytes)
+// not decode or its header declares a picture far larger than the sheet.
+QImage decodeSheetPicture(const QByteArray &bytes, SheetKind k)
 {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    if (!isPng(bytes))
+    if (!isPng(bytes)) {
+        requireSheetSize(declaredBmpSize(buffer), k);
         return readBmpDevice(buffer);
+    }
     QImageReader reader(&buffer, "png");
     reader.setAutoDetectImageFormat(false);
     reader.setAutoTransform(false);
+    requireSheetSize(reader.size(), k);
     QImage image = readPictureForSkin(reader);
     if (image.isNull())
         throw VorlixError(QStringLiteral("PNG image is not valid"));
@@ -115,9 +152,22 @@ struct Unreadable
     QString reason;
 };
 
+// The built-in picture of a sheet, decoded once: a skin that lacks sheets
+// would otherwise decode them at every opening.
+QImage builtInSheet(SheetKind k)
+{
+    static std::mutex mutex;
+    static std::array<QImage, kSheetCount> cache;
+    const std::lock_guard lock(mutex);
+    QImage &image = cache[size_t(k)];
+    if (image.isNull())
+        image = loadDefaultImage(QString::fromLatin1(sheetInfo(k).imageName));
+    return image;
+}
+
 // Chooses and reads the sheets among a skin's files.
 LoadedSkin assembleSkin(QList<SkinFile> files, bool archive, const QString &skinPath,
-                        const QList<Unreadable> &unreadable = {})
+                        const QList<Unreadable> &unreadable, JobProgress *progress)
 {
     LoadedSkin skin;
     std::array<bool, kSheetCount> named{};
@@ -142,8 +192,11 @@ LoadedSkin assembleSkin(QList<SkinFile> files, bool archive, const QString &skin
         for (int i : candidates[size_t(k)])
             if (i != chosen)
                 skin.kept << QStringLiteral("%1 (%2 is the one players use)").arg(files[i].path, files[chosen].path);
+        checkCancel(progress);
+        if (progress)
+            progress->report(k, kSheetCount);
         try {
-            skin.sheets[size_t(k)] = decodeSheetPicture(files[chosen].bytes);
+            skin.sheets[size_t(k)] = decodeSheetPicture(files[chosen].bytes, k);
             skin.origins[size_t(k)] = SheetOrigin::File;
         } catch (const VorlixError &e) {
             skin.refused << QStringLiteral("%1 (%2)").arg(files[chosen].path, e.message());
@@ -174,7 +227,7 @@ LoadedSkin assembleSkin(QList<SkinFile> files, bool archive, const QString &skin
                                        .arg(sheetFileName(k), files[skin.set.sheetFile[size_t(from)]].path);
             continue;
         }
-        skin.sheets[size_t(k)] = loadDefaultImage(QString::fromLatin1(sheetInfo(k).imageName));
+        skin.sheets[size_t(k)] = builtInSheet(k);
         skin.origins[size_t(k)] = SheetOrigin::BuiltIn;
         // The other windows' sheets are new to many skins (and to every one
         // saved before we drew them): the view's note tells of them.
@@ -192,15 +245,14 @@ struct ZipCloser
     void operator()(zip_t *z) const { zip_discard(z); }
 };
 
-QString zipOpenProblem(const QString &path, int code)
+// Why an archive did not open; looksLikeZip tells damage from a file of
+// another kind.
+QString zipOpenProblem(int code, bool looksLikeZip)
 {
     switch (code) {
-    case ZIP_ER_NOZIP: {
-        QFile f(path);
-        const bool looksLikeZip = f.open(QIODevice::ReadOnly) && f.read(2) == "PK";
+    case ZIP_ER_NOZIP:
         return looksLikeZip ? QStringLiteral("the archive is truncated or damaged")
                             : QStringLiteral("it is not a zip archive");
-    }
     case ZIP_ER_INCONS:
     case ZIP_ER_CRC:
     case ZIP_ER_EOF:
@@ -215,6 +267,15 @@ QString zipOpenProblem(const QString &path, int code)
         return text;
     }
     }
+}
+
+// libzip's text for an error, or ours where it has none to give: a short
+// read with no error of its own would otherwise come out as "No error".
+QString zipProblem(zip_error_t *error, const QString &otherwise)
+{
+    if (!error || zip_error_code_zip(error) == ZIP_ER_OK)
+        return otherwise;
+    return QString::fromUtf8(zip_error_strerror(error));
 }
 
 [[noreturn]] void badArchive(const QString &path, const QString &problem)
@@ -279,60 +340,190 @@ QString LoadedSkin::report() const
     return lines.join(QLatin1Char('\n'));
 }
 
-LoadedSkin readSkinFolder(const QString &dir)
+namespace {
+
+QString errnoText(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+QFileDevice::Permissions permissionsOf(mode_t mode)
+{
+    QFileDevice::Permissions p;
+    const auto bit = [&](mode_t m, QFileDevice::Permissions q) {
+        if (mode & m)
+            p |= q;
+    };
+    bit(S_IRUSR, QFileDevice::ReadOwner | QFileDevice::ReadUser);
+    bit(S_IWUSR, QFileDevice::WriteOwner | QFileDevice::WriteUser);
+    bit(S_IXUSR, QFileDevice::ExeOwner | QFileDevice::ExeUser);
+    bit(S_IRGRP, QFileDevice::ReadGroup);
+    bit(S_IWGRP, QFileDevice::WriteGroup);
+    bit(S_IXGRP, QFileDevice::ExeGroup);
+    bit(S_IROTH, QFileDevice::ReadOther);
+    bit(S_IWOTH, QFileDevice::WriteOther);
+    bit(S_IXOTH, QFileDevice::ExeOther);
+    return p;
+}
+
+// A folder skin's files, listed by their bytes (a name need not be valid
+// UTF-8; see NativeName.h) without following any link to a folder, so a link
+// loop can't keep us going.
+struct FolderListing
+{
+    struct Found
+    {
+        QString relative;
+        QByteArray native;
+        bool viaLink = false;
+    };
+    QList<Found> found;
+    QList<Unreadable> notRead;
+    qint64 total = 0;
+};
+
+void listFolder(const QString &skin, const QByteArray &realRoot, const QByteArray &nativeDir,
+                const QString &prefix, FolderListing &out)
+{
+    DIR *d = ::opendir(nativeDir.constData());
+    if (!d) {
+        if (prefix.isEmpty())
+            throw VorlixError(QStringLiteral("Cannot open skin \"%1\": %2").arg(skin, errnoText(errno)));
+        out.notRead.append({prefix.chopped(1), errnoText(errno)});
+        return;
+    }
+    std::unique_ptr<DIR, int (*)(DIR *)> closer(d, &::closedir);
+    while (const dirent *e = ::readdir(d)) {
+        const QByteArray name(e->d_name);
+        if (name == "." || name == "..")
+            continue;
+        if (out.found.size() + out.notRead.size() >= kMaxSkinFiles)
+            tooManyFiles(skin);
+        const QByteArray native = nativeDir + '/' + name;
+        const QString fileName = nameFromNative(name);
+        const QString relative = prefix + fileName;
+        struct stat st;
+        if (::lstat(native.constData(), &st) != 0) {
+            out.notRead.append({relative, errnoText(errno)});
+            continue;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            listFolder(skin, realRoot, native, relative + QLatin1Char('/'), out);
+            continue;
+        }
+        // Our own temporaries of a killed save are never part of a skin.
+        if (isTemporaryName(fileName))
+            continue;
+        bool viaLink = false;
+        if (S_ISLNK(st.st_mode)) {
+            // Followed only within the skin: a link to /etc/passwd would
+            // otherwise go into every archive saved from the skin.
+            std::unique_ptr<char, decltype(&std::free)> real(::realpath(native.constData(), nullptr), &std::free);
+            if (!real) {
+                out.notRead.append({relative, QStringLiteral("a link to nothing")});
+                continue;
+            }
+            if (!QByteArray(real.get()).startsWith(realRoot)) {
+                out.notRead.append({relative, QStringLiteral("a link to outside the skin's folder")});
+                continue;
+            }
+            if (::stat(native.constData(), &st) != 0) {
+                out.notRead.append({relative, errnoText(errno)});
+                continue;
+            }
+            if (S_ISDIR(st.st_mode)) {
+                out.notRead.append({relative, QStringLiteral("a link to a folder")});
+                continue;
+            }
+            viaLink = true;
+        }
+        // A FIFO would block the read forever, a device may never end.
+        if (!S_ISREG(st.st_mode)) {
+            out.notRead.append({relative, QStringLiteral("not a regular file")});
+            continue;
+        }
+        if (st.st_size > kMaxSkinFileBytes)
+            tooLarge(skin, relative, st.st_size);
+        out.total += st.st_size;
+        if (out.total > kMaxSkinTotalBytes)
+            skinTooLarge(skin);
+        out.found.append({relative, native, viaLink});
+    }
+}
+
+bool isTopSheetName(const QString &relative)
+{
+    return !relative.contains(QLatin1Char('/')) && sheetForPictureName(relative) != skNone;
+}
+
+} // namespace
+
+LoadedSkin readSkinFolder(const QString &dir, JobProgress *progress)
 {
     const QFileInfo info(dir);
     if (!info.isDir())
         throw VorlixError(QStringLiteral("Cannot open skin \"%1\": there is no such folder").arg(dir));
-    const QDir root(info.absoluteFilePath());
+    const QByteArray nativeRoot = QFile::encodeName(info.absoluteFilePath());
+    std::unique_ptr<char, decltype(&std::free)> real(::realpath(nativeRoot.constData(), nullptr), &std::free);
+    if (!real)
+        throw VorlixError(QStringLiteral("Cannot open skin \"%1\": %2").arg(dir, errnoText(errno)));
+    QByteArray realRoot(real.get());
+    if (!realRoot.endsWith('/'))
+        realRoot += '/';
 
-    // Regular files only (a FIFO would block the read forever), found without
-    // following linked folders, so a link loop can't keep us going.
-    struct Found
-    {
-        QString relative;
-        QString absolute;
-    };
-    QList<Found> found;
-    qint64 total = 0;
-    QDirIterator it(root.path(), QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QFileInfo f(it.next());
-        // Our own temporaries of a killed save are never part of a skin.
-        if (!f.isFile() || isTemporaryName(f.fileName()))
-            continue;
-        if (found.size() >= kMaxSkinFiles)
-            tooManyFiles(dir);
-        const QString relative = root.relativeFilePath(f.filePath());
-        if (f.size() > kMaxSkinFileBytes)
-            tooLarge(dir, relative, f.size());
-        total += f.size();
-        if (total > kMaxSkinTotalBytes)
-            skinTooLarge(dir);
-        found.append({relative, f.filePath()});
-    }
-    std::sort(found.begin(), found.end(), [](const Found &a, const Found &b) { return a.relative < b.relative; });
+    FolderListing listing;
+    listFolder(dir, realRoot, nativeRoot, QString(), listing);
+    std::sort(listing.found.begin(), listing.found.end(),
+              [](const FolderListing::Found &a, const FolderListing::Found &b) { return a.relative < b.relative; });
 
     QList<SkinFile> files;
-    QList<Unreadable> unreadable;
-    for (const Found &f : found) {
-        QFile file(f.absolute);
-        if (!file.open(QIODevice::ReadOnly)) {
-            // A sheet that can't be read is reported like a damaged one; any
-            // other file can't be carried, so the skin can't be opened whole.
-            const bool sheet = !f.relative.contains(QLatin1Char('/')) && sheetForPictureName(f.relative) != skNone;
-            if (!sheet)
-                throw VorlixError(QStringLiteral("Cannot open file \"%1\". %2").arg(f.absolute, file.errorString()));
-            unreadable.append({f.relative, file.errorString()});
+    QList<Unreadable> notRead = listing.notRead;
+    for (const FolderListing::Found &f : listing.found) {
+        checkCancel(progress);
+        // Non-blocking and checked once open, in case the file was swapped
+        // for a FIFO since it was listed; a link only where it was checked.
+        const int fd = ::open(f.native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (f.viaLink ? 0 : O_NOFOLLOW));
+        if (fd < 0) {
+            notRead.append({f.relative, errnoText(errno)});
+            continue;
+        }
+        QFile file;
+        struct stat st;
+        const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+        if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
+            notRead.append({f.relative, file.errorString()});
+            continue;
+        }
+        if (!regular) {
+            notRead.append({f.relative, QStringLiteral("not a regular file")});
             continue;
         }
         // Bounded, in case the file grew since it was listed.
         QByteArray bytes = file.read(kMaxSkinFileBytes + 1);
+        if (file.error() != QFileDevice::NoError) {
+            notRead.append({f.relative, file.errorString()});
+            continue;
+        }
         if (bytes.size() > kMaxSkinFileBytes)
             tooLarge(dir, f.relative, bytes.size());
-        files.append({f.relative, bytes, QFileInfo(f.absolute).permissions()});
+        files.append({f.relative, bytes, permissionsOf(st.st_mode)});
     }
-    return assembleSkin(std::move(files), false, dir, unreadable);
+
+    // A sheet that can't be read is refused like a damaged one; any other
+    // file is left out, and the rest of the skin opens.
+    QList<Unreadable> sheets;
+    QStringList leftOut;
+    std::sort(notRead.begin(), notRead.end(), [](const Unreadable &a, const Unreadable &b) { return a.path < b.path; });
+    for (const Unreadable &u : std::as_const(notRead)) {
+        if (isTopSheetName(u.path))
+            sheets.append(u);
+        else
+            leftOut << QStringLiteral("%1 (%2)").arg(u.path, u.reason);
+    }
+    LoadedSkin skin = assembleSkin(std::move(files), false, dir, sheets, progress);
+    skin.leftOut = leftOut;
+    return skin;
 }
 
 namespace {
@@ -351,20 +542,26 @@ QByteArray readEntry(zip_t *archive, const QString &path, const Entry &e)
     zip_file_t *file = zip_fopen_index(archive, e.index, 0);
     if (!file)
         badArchive(path, QStringLiteral("the entry \"%1\" cannot be read (%2)")
-                             .arg(e.path, QString::fromUtf8(zip_strerror(archive))));
+                             .arg(e.path, zipProblem(zip_get_error(archive), QStringLiteral("unknown reason"))));
     const zip_int64_t got = e.size > 0 ? zip_fread(file, bytes.data(), zip_uint64_t(e.size)) : 0;
     char extra = 0;
     const zip_int64_t more = got == e.size ? zip_fread(file, &extra, 1) : 0;
-    const QString why = QString::fromUtf8(zip_file_strerror(file));
+    const QString why = zipProblem(zip_file_get_error(file),
+                                   got < 0        ? QStringLiteral("it cannot be unpacked")
+                                   : got < e.size ? QStringLiteral("it holds less than its header says")
+                                                  : QStringLiteral("it holds more than its header says"));
     zip_fclose(file);
     if (got != e.size || more != 0)
         badArchive(path, QStringLiteral("the entry \"%1\" is damaged (%2)").arg(e.path, why));
     return bytes;
 }
 
+// The skin in an open archive; path names it in messages.
+LoadedSkin readArchive(zip_t *archive, const QString &path, JobProgress *progress);
+
 } // namespace
 
-LoadedSkin readSkinArchive(const QString &path)
+LoadedSkin readSkinArchive(const QString &path, JobProgress *progress)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -375,10 +572,37 @@ LoadedSkin readSkinArchive(const QString &path)
     int code = 0;
     std::unique_ptr<zip_t, ZipCloser> archive(
         zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code));
-    if (!archive)
-        badArchive(path, zipOpenProblem(path, code));
+    if (!archive) {
+        QFile f(path);
+        badArchive(path, zipOpenProblem(code, f.open(QIODevice::ReadOnly) && f.read(2) == "PK"));
+    }
+    return readArchive(archive.get(), path, progress);
+}
 
-    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
+LoadedSkin readSkinArchiveBytes(const QByteArray &bytes, const QString &name, JobProgress *progress)
+{
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t *source = zip_source_buffer_create(bytes.constData(), zip_uint64_t(bytes.size()), 0, &error);
+    if (!source) {
+        zip_error_fini(&error);
+        badArchive(name, QStringLiteral("there is not enough memory"));
+    }
+    std::unique_ptr<zip_t, ZipCloser> archive(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error));
+    if (!archive) {
+        zip_source_free(source);
+        const int code = zip_error_code_zip(&error);
+        zip_error_fini(&error);
+        badArchive(name, zipOpenProblem(code, bytes.startsWith("PK")));
+    }
+    return readArchive(archive.get(), name, progress);
+}
+
+namespace {
+
+LoadedSkin readArchive(zip_t *archive, const QString &path, JobProgress *progress)
+{
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
     if (count > kMaxSkinFiles)
         tooManyFiles(path);
 
@@ -388,8 +612,8 @@ LoadedSkin readSkinArchive(const QString &path)
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
         zip_stat_init(&st);
-        if (zip_stat_index(archive.get(), zip_uint64_t(i), 0, &st) != 0)
-            badArchive(path, QString::fromUtf8(zip_strerror(archive.get())));
+        if (zip_stat_index(archive, zip_uint64_t(i), 0, &st) != 0)
+            badArchive(path, zipProblem(zip_get_error(archive), QStringLiteral("an entry cannot be read")));
         const QString raw = QString::fromUtf8(st.name);
         const QString clean = checkedEntryPath(path, raw);
         if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
@@ -436,7 +660,8 @@ LoadedSkin readSkinArchive(const QString &path)
         if (isTemporaryName(relative.section(QLatin1Char('/'), -1)))
             continue;
 
-        const QByteArray bytes = readEntry(archive.get(), path, e);
+        checkCancel(progress);
+        const QByteArray bytes = readEntry(archive, path, e);
 
         // Unpacked one after another, a later entry of the same name replaces
         // an earlier one: players see the last.
@@ -448,23 +673,25 @@ LoadedSkin readSkinArchive(const QString &path)
             }
         files.append({relative, bytes, std::nullopt});
     }
-    LoadedSkin skin = assembleSkin(std::move(files), true, path);
+    LoadedSkin skin = assembleSkin(std::move(files), true, path, {}, progress);
     skin.set.archiveFolder = rootFolder;
     // Files beside the skin's folder (a read-me next to it) go back into
     // an archive saved from it; a folder has no place for them.
     for (const Entry &e : outside) {
-        skin.set.besideFolder.append({e.path, readEntry(archive.get(), path, e), std::nullopt});
+        skin.set.besideFolder.append({e.path, readEntry(archive, path, e), std::nullopt});
         skin.outsideFolder << e.path;
     }
     skin.leftOut = leftOut;
     return skin;
 }
 
-LoadedSkin readSkin(const QString &path)
+} // namespace
+
+LoadedSkin readSkin(const QString &path, JobProgress *progress)
 {
     if (QFileInfo(path).isDir())
-        return readSkinFolder(path);
-    return readSkinArchive(path);
+        return readSkinFolder(path, progress);
+    return readSkinArchive(path, progress);
 }
 
 QByteArray encodeSheet(const QImage &sheet, const QString &fileName)

@@ -18,9 +18,11 @@
 namespace vorlix {
 
 struct GlobalVar;
+class JobProgress;
 
 // One file of a skin: its path inside the skin's folder ("/" separated, no
-// leading "/", the case it came with) and its bytes.
+// leading "/", the case it came with) and its bytes. A folder skin's name
+// that is not valid UTF-8 keeps its bytes as NativeName.h tells.
 struct SkinFile
 {
     QString path;
@@ -60,7 +62,9 @@ struct LoadedSkin
     QStringList refused;  // "name (reason)"
     QStringList kept;     // other files named like a sheet, kept as they are
     QStringList outsideFolder; // archive entries beside the skin's folder
-    QStringList leftOut;  // archive entries not kept (a name given twice)
+    // Files not kept: an archive entry whose name is given twice; in a folder,
+    // a link to outside it, a FIFO or device, a file that can't be read.
+    QStringList leftOut;
 
     // One message naming what was missing, refused, kept aside or left out;
     // empty when the skin gave all nine sheets and nothing else to say.
@@ -82,11 +86,17 @@ SheetKind sheetForPictureName(const QString &fileName);
 // Read a skin. The result is complete or the call throws VorlixError with a
 // message naming the problem (not a zip archive, truncated, an entry with an
 // absolute path or "..", an encrypted entry, a file or a skin too large, no
-// sheet at all), so that a caller never holds a half-read skin.
-LoadedSkin readSkinFolder(const QString &dir);
-LoadedSkin readSkinArchive(const QString &path);
+// sheet at all), so that a caller never holds a half-read skin. A sheet
+// whose header declares a picture more than 4 times its usual width or
+// height is refused unread. With a progress, it is told how far the read has
+// come and looked at for a Cancel between files (JobCancelled is thrown).
+LoadedSkin readSkinFolder(const QString &dir, JobProgress *progress = nullptr);
+LoadedSkin readSkinArchive(const QString &path, JobProgress *progress = nullptr);
+// An archive's bytes, as readSkinArchive reads its file; name stands for it
+// in messages.
+LoadedSkin readSkinArchiveBytes(const QByteArray &bytes, const QString &name, JobProgress *progress = nullptr);
 // A folder or an archive, whichever the path names.
-LoadedSkin readSkin(const QString &path);
+LoadedSkin readSkin(const QString &path, JobProgress *progress = nullptr);
 
 // What saving the skin writes, as the sheets in g now are: every file of the
 // set in its order, byte for byte, except an edited sheet, which is encoded

@@ -173,6 +173,7 @@ private:
     bool m_settingsRestored = false; // a save is allowed only after a restore
     bool m_created = false;          // FormCreate has run
     bool m_settingsSaved = false;    // since the last restore
+    QString m_settingsFailure;       // told at close, so not told again
     // A colour as restored, so that a system colour number (which has no
     // RGB value of its own) is written back as it was read.
     struct RestoredColor
@@ -195,7 +196,8 @@ public:
     bool canClose();
     // Opens a skin folder or archive (the menu items and the command line):
     // pending edits are asked about first; the sheets change only once the
-    // whole skin is read. False when the user cancelled.
+    // whole skin is read. False when the user cancelled (the question or
+    // the read).
     bool openSkin(const QString &path);
     // "Save BMP" into the output folder; false when cancelled.
     bool saveBmpToOutput();
@@ -232,7 +234,7 @@ private:
     bool guardPendingEdits();
     bool askToSaveChanges(const QString &question);
     bool mayReplaceSkin();
-    void loadSkin(const QString &path);
+    bool loadSkin(const QString &path);
 
 public:
     // ---- end of whole skins

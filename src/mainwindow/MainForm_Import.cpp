@@ -3,9 +3,9 @@
 // state of the selected element and of the elements below it.
 #include "dialogs/ImageRes.h"
 #include "editor/Propagate.h"
+#include "platform/BackgroundJob.h"
 #include "platform/BmpRead.h"
 #include "platform/DesktopServices.h"
-#include "platform/WaitCursor.h"
 #include "mainwindow/MainForm.h"
 #include "skin/GlobalVar.h"
 
@@ -41,14 +41,27 @@ void TMainForm::OpenImage1Click()
     const QString fileName = services().openFile(this, request);
     if (fileName.isEmpty())
         return;
-    g.ImportFileName = fileName;
-    g.RequiredWidth = e.SheetRect.width();
-    g.RequiredHeight = e.SheetRect.height();
-    // A file that is not a readable BMP stops here, before any sheet changes.
-    {
-        WaitCursor wait; // a large picture takes a moment
-        g.ImportPicture = std::make_unique<QImage>(readBmpFile(fileName));
+    const auto takeName = [&] {
+        g.ImportFileName = fileName;
+        g.RequiredWidth = e.SheetRect.width();
+        g.RequiredHeight = e.SheetRect.height();
+    };
+    // Read on a worker: a large picture takes a while, and a Cancel leaves
+    // everything as it was, the last picture's name included. A file that is
+    // not a readable BMP stops the import once the name and sizes are taken.
+    std::optional<QImage> picture;
+    try {
+        picture = runInBackground<QImage>(
+            this, QStringLiteral("Reading the picture %1...").arg(QFileInfo(fileName).fileName()),
+            [fileName](JobProgress &progress) { return readBmpFile(fileName, &progress); });
+    } catch (...) {
+        takeName();
+        throw;
     }
+    if (!picture)
+        return;
+    takeName();
+    g.ImportPicture = std::make_unique<QImage>(std::move(*picture));
 
     g.SizeMismatch = true;
     if (g.ImportPicture->width() == g.RequiredWidth && g.ImportPicture->height() == g.RequiredHeight) {

@@ -4,6 +4,7 @@
 #include "dialogs/SelDir.h"
 #include "output/RegStore.h"
 #include "platform/ColorNumber.h"
+#include "platform/Errors.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -181,14 +182,27 @@ void TMainForm::saveSettings(bool visible)
 
 void TMainForm::saveSettingsAtClose()
 {
-    if (m_settingsRestored)
+    if (!m_settingsRestored)
+        return;
+    try {
         saveSettings(false);
+    } catch (const VorlixError &e) {
+        m_settingsFailure = e.message();
+        throw;
+    }
 }
 
 void TMainForm::saveSettingsAtDestroy()
 {
-    if (m_settingsRestored && !m_settingsSaved)
+    if (!m_settingsRestored || m_settingsSaved)
+        return;
+    try {
         saveSettings(true);
+    } catch (const VorlixError &e) {
+        // The user was told at close; the same failure again is no news.
+        if (e.message() != m_settingsFailure)
+            throw;
+    }
 }
 
 } // namespace vorlix

@@ -7,6 +7,7 @@
 #include "output/FastDIB.h"
 #include "output/SkinExport.h"
 #include "output/SkinWriter.h"
+#include "platform/BackgroundJob.h"
 #include "platform/DesktopServices.h"
 #include "platform/Errors.h"
 #include "platform/WaitCursor.h"
@@ -160,17 +161,19 @@ bool TMainForm::openSkin(const QString &path)
 {
     if (!mayReplaceSkin())
         return false;
-    loadSkin(path);
-    return true;
+    return loadSkin(path);
 }
 
-void TMainForm::loadSkin(const QString &path)
+bool TMainForm::loadSkin(const QString &path)
 {
-    LoadedSkin loaded;
-    {
-        WaitCursor wait;
-        loaded = readSkin(path);
-    }
+    // Read on a worker: a damaged or hostile skin may take a while, and the
+    // window stays responsive with a Cancel that leaves everything as it was.
+    std::optional<LoadedSkin> read = runInBackground<LoadedSkin>(
+        this, QStringLiteral("Reading the skin %1...").arg(QFileInfo(path).fileName()),
+        [path](JobProgress &progress) { return readSkin(path, &progress); });
+    if (!read)
+        return false;
+    LoadedSkin loaded = std::move(*read);
     // The whole skin was read: only now do the sheets change.
     for (SheetKind k = 0; k < kSheetCount; ++k)
         setSheet(G(), k, loaded.sheets[size_t(k)], loaded.origins[size_t(k)]);
@@ -195,6 +198,7 @@ void TMainForm::loadSkin(const QString &path)
     const QString report = loaded.report();
     if (!report.isEmpty())
         services().messageBox(this, kCaption, report, MsgIcon::Warning, MsgButtons::Ok);
+    return true;
 }
 
 SkinFileSet TMainForm::skinFilesNow()

@@ -7,15 +7,22 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QStringView>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vorlix {
 
 namespace {
 
 const QLatin1String kHeader("REGEDIT4");
+const QLatin1String kHeader5("Windows Registry Editor Version 5.00");
 const QLatin1String kHive("HKEY_CURRENT_USER\\");
 
 bool sameName(const QString &a, const QString &b)
@@ -116,12 +123,23 @@ RegKey &RegFile::createKey(const QString &path)
     return m_keys.last();
 }
 
+// The file's text by its byte-order mark: the newer export format is
+// UTF-16 (little-endian as the registry editor writes it), ours UTF-8.
+QString decodedText(const QByteArray &bytes)
+{
+    const QByteArrayView data(bytes);
+    if (data.startsWith("\xFF\xFE"))
+        return QStringDecoder(QStringDecoder::Utf16LE).decode(data.sliced(2));
+    if (data.startsWith("\xFE\xFF"))
+        return QStringDecoder(QStringDecoder::Utf16BE).decode(data.sliced(2));
+    if (data.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(data.sliced(3));
+    return QString::fromUtf8(data);
+}
+
 RegFile RegFile::parse(const QByteArray &bytes)
 {
-    QByteArrayView data(bytes);
-    if (data.startsWith("\xEF\xBB\xBF"))
-        data = data.sliced(3);
-    const QString text = QString::fromUtf8(data);
+    const QString text = decodedText(bytes);
     const QList<QStringView> lines = QStringView(text).split(QLatin1Char('\n'));
     const auto lineAt = [&](qsizetype i) {
         QStringView l = lines[i];
@@ -129,7 +147,12 @@ RegFile RegFile::parse(const QByteArray &bytes)
             l.chop(1);
         return l;
     };
-    if (lines.isEmpty() || lineAt(0).trimmed() != kHeader)
+    if (lines.isEmpty())
+        return {};
+    RegFile file;
+    if (lineAt(0).trimmed() == kHeader5)
+        file.m_format = Version5;
+    else if (lineAt(0).trimmed() != kHeader)
         return {};
 
     // Keys and values are found through hashes of their folded names, so a
@@ -231,7 +254,6 @@ RegFile RegFile::parse(const QByteArray &bytes)
         }
     }
 
-    RegFile file;
     for (Building &b : keys) {
         RegKey key{b.key.path, {}};
         for (qsizetype k = 0; k < b.key.values.size(); ++k)
@@ -260,7 +282,7 @@ RegFile RegFile::load(const QString &filePath)
 
 QByteArray RegFile::serialize() const
 {
-    QString out = kHeader + QLatin1Char('\n');
+    QString out = (m_format == Version5 ? QString(kHeader5) : QString(kHeader)) + QLatin1Char('\n');
     for (const RegKey &k : m_keys) {
         out += QLatin1Char('\n');
         out += QLatin1Char('[') + kHive + k.path + QLatin1String("]\n");
@@ -272,12 +294,78 @@ QByteArray RegFile::serialize() const
         }
     }
     out += QLatin1Char('\n');
+    if (m_format == Version5)
+        return QStringEncoder(QStringEncoder::Utf16LE, QStringConverter::Flag::WriteBom).encode(out);
     return out.toUtf8();
 }
 
+namespace {
+
+QString kindOf(mode_t mode)
+{
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a FIFO (named pipe)");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("a device");
+    if (S_ISDIR(mode))
+        return QStringLiteral("a folder");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("a socket");
+    return QStringLiteral("not a regular file");
+}
+
+// Where writing the settings file lands: the path itself or, through its
+// links, the file they end at, so that a settings file kept elsewhere (in a
+// folder of dotfiles, say) stays where it is and the link stays a link.
+// Empty, with the reason, when that is not a regular file or a new one:
+// replacing a FIFO or a device (a link to /dev/null is how some people keep
+// a program from saving) would put a file in its place.
+QString writeTarget(const QString &path, QString &reason)
+{
+    QString current = QFileInfo(path).absoluteFilePath();
+    for (int hops = 0; hops <= 40; ++hops) {
+        const QByteArray native = QFile::encodeName(current);
+        struct stat st;
+        if (::lstat(native.constData(), &st) != 0) {
+            if (errno == ENOENT)
+                return current; // a new file, or the missing target of a link
+            reason = QString::fromLocal8Bit(std::strerror(errno));
+            return {};
+        }
+        if (S_ISREG(st.st_mode))
+            return current;
+        if (!S_ISLNK(st.st_mode)) {
+            reason = hops == 0 ? QStringLiteral("it is %1, not a file").arg(kindOf(st.st_mode))
+                               : QStringLiteral("it is a link to %1, which is %2, not a file")
+                                     .arg(current, kindOf(st.st_mode));
+            return {};
+        }
+        QByteArray target(qsizetype(st.st_size > 0 ? st.st_size : 4096) + 1, Qt::Uninitialized);
+        const ssize_t n = ::readlink(native.constData(), target.data(), size_t(target.size()));
+        if (n < 0 || n >= target.size()) {
+            reason = QStringLiteral("its link cannot be read");
+            return {};
+        }
+        target.truncate(n);
+        // A relative target is relative to the folder of the link.
+        current = QDir::cleanPath(QFileInfo(current).dir().absoluteFilePath(QFile::decodeName(target)));
+    }
+    reason = QStringLiteral("its links go round in a loop");
+    return {};
+}
+
+} // namespace
+
 bool RegFile::save(const QString &filePath, QString *error) const
 {
-    QSaveFile f(filePath);
+    QString reason;
+    const QString target = writeTarget(filePath, reason);
+    if (target.isEmpty()) {
+        if (error)
+            *error = reason;
+        return false;
+    }
+    QSaveFile f(target);
     const QByteArray bytes = serialize();
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
         if (error)
@@ -305,9 +393,16 @@ RegFile RegistryStore::openForRead() const
 
 void RegistryStore::write(const QString &section, const QList<QPair<QString, QString>> &values) const
 {
+    const auto cannotSave = [this](const QString &reason) {
+        return VorlixError(QStringLiteral("Cannot save the settings to %1: %2")
+                               .arg(QDir::toNativeSeparators(m_filePath), reason));
+    };
     RegFile file = RegFile::load(m_filePath);
-    if (!QDir().mkpath(QFileInfo(m_filePath).absolutePath()))
-        throw VorlixError(QStringLiteral("Failed to create key %1").arg(m_keyPath));
+    const QFileInfo folder(QFileInfo(m_filePath).absolutePath());
+    if (!QDir().mkpath(folder.filePath()))
+        throw cannotSave(folder.exists() && !folder.isDir()
+                             ? QStringLiteral("%1 is a file, not a folder").arg(folder.filePath())
+                             : QStringLiteral("the folder %1 cannot be made").arg(folder.filePath()));
     const QString sectionPath = m_keyPath + QLatin1Char('\\') + section;
     RegKey key{m_keyPath, {}};
     RegKey sec{sectionPath, {}};
@@ -332,9 +427,9 @@ void RegistryStore::write(const QString &section, const QList<QPair<QString, QSt
     }
     sec.values = ordered;
     file.keys() = QList<RegKey>{key, sec} + others;
-    if (!file.save(m_filePath))
-        throw VorlixError(QStringLiteral("Failed to set data for '%1'")
-                              .arg(values.isEmpty() ? QString() : values.first().first));
+    QString reason;
+    if (!file.save(m_filePath, &reason))
+        throw cannotSave(reason);
 }
 
 QString settingsFilePath()

@@ -9,9 +9,13 @@
 //   [HKEY_CURRENT_USER\Software\Tarnby\Vorlix\TMainForm]
 //   "Name"="Value"
 //
-// in UTF-8 with LF line endings. Reading never fails: whatever cannot be
-// read (a missing, empty, binary, oversized or foreign file, a broken line)
-// is simply absent. Writing replaces the whole file atomically.
+// in UTF-8 with LF line endings. A file exported in the newer format (UTF-16
+// with a byte-order mark, first line "Windows Registry Editor Version 5.00")
+// is read too, and written back in that format. Reading never fails:
+// whatever cannot be read (a missing, empty, binary, oversized or foreign
+// file, a broken line) is simply absent. Writing replaces the whole file
+// atomically, and only ever a regular file: a link is followed to its
+// target, but a FIFO, a device or a folder is left alone.
 #include <QByteArray>
 #include <QList>
 #include <QPair>
@@ -43,6 +47,9 @@ struct RegKey
 class RegFile
 {
 public:
+    // The export format a file came in; a new file is REGEDIT4.
+    enum Format { Regedit4, Version5 };
+
     // Files above this size are not read at all: a settings file is a few
     // hundred bytes, so anything this big is not one of ours.
     static constexpr qint64 kMaxFileSize = 4 * 1024 * 1024;
@@ -53,8 +60,14 @@ public:
     static RegFile load(const QString &filePath);
 
     QByteArray serialize() const;
-    // Writes the whole file atomically; false with a reason on failure.
+    // Writes the whole file atomically; false with a reason on failure
+    // ("it is a FIFO, not a file", "Permission denied"). A link to a file is
+    // followed and its target replaced in the target's folder; anything but
+    // a regular file, or a link to one, is not written to.
     bool save(const QString &filePath, QString *error = nullptr) const;
+
+    Format format() const { return m_format; }
+    void setFormat(Format format) { m_format = format; }
 
     const QList<RegKey> &keys() const { return m_keys; }
     QList<RegKey> &keys() { return m_keys; }
@@ -63,6 +76,7 @@ public:
 
 private:
     QList<RegKey> m_keys;
+    Format m_format = Regedit4;
 };
 
 // One key of the settings file, opened the way the settings component opens
@@ -78,10 +92,9 @@ public:
     RegFile openForRead() const;
     // Writes the key and its sub-key section first in the file, spelled as
     // given, with these values in this order ahead of any other value the
-    // section holds; every other key stays as it was. Throws
-    // VorlixError "Failed to create key <key>" when the folder cannot be made,
-    // or "Failed to set data for '<first value>'" when the file cannot be
-    // written.
+    // section holds; every other key stays as it was. Throws VorlixError
+    // "Cannot save the settings to <path>: <reason>" when the folder cannot
+    // be made or the file cannot be written.
     void write(const QString &section, const QList<QPair<QString, QString>> &values) const;
 
     const QString &filePath() const { return m_filePath; }

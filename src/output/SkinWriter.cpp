@@ -1,14 +1,15 @@
 #include "output/SkinWriter.h"
 
 #include "platform/Errors.h"
+#include "platform/NativeName.h"
+#include "platform/ZipLib.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <zip.h>
-
 #include <cstdio>
+#include <fcntl.h>
 #include <memory>
 #include <unistd.h>
 
@@ -26,21 +27,27 @@ void writeTemporary(const FileToWrite &f, const QString &tmp)
 {
     if (f.createFolder) {
         const int slash = f.path.lastIndexOf(QLatin1Char('/'));
-        if (slash > 0 && !QDir().mkpath(f.path.left(slash)))
+        if (slash > 0 && !makeNativePath(f.path.left(slash)))
             cannotCreate(f.path);
     }
     // A leftover of a killed save goes first. Removing (rather than
     // truncating through) the name also keeps a planted link from redirecting
-    // the write; NewOnly then refuses anything that appears in between.
-    QFile::remove(tmp);
-    QFile file(tmp);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+    // the write; O_EXCL then refuses anything that appears in between. By
+    // the name's own bytes, which need not be UTF-8 (NativeName.h).
+    const QByteArray nativeTmp = nativeFromName(tmp);
+    ::unlink(nativeTmp.constData());
+    const int fd = ::open(nativeTmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
         cannotCreate(f.path);
+    }
     const bool wrote = file.write(f.bytes) == f.bytes.size()
         && (!f.permissions || file.setPermissions(*f.permissions)) && ::fsync(file.handle()) == 0;
     file.close();
     if (!wrote || file.error() != QFileDevice::NoError) {
-        QFile::remove(tmp);
+        ::unlink(nativeTmp.constData());
         throw VorlixError(QStringLiteral("Stream write error"));
     }
 }
@@ -65,20 +72,20 @@ QString oldLinkPathFor(const QString &finalPath)
 void holdOldFile(const QString &finalPath)
 {
     const QString link = oldLinkPathFor(finalPath);
-    QFile::remove(link); // a leftover of a killed save
-    ::link(QFile::encodeName(finalPath).constData(), QFile::encodeName(link).constData());
+    ::unlink(nativeFromName(link).constData()); // a leftover of a killed save
+    ::link(nativeFromName(finalPath).constData(), nativeFromName(link).constData());
 }
 
 void releaseOldFiles(const QList<FileToWrite> &files, qsizetype count)
 {
     for (qsizetype i = 0; i < count; ++i)
-        QFile::remove(oldLinkPathFor(files[i].path));
+        ::unlink(nativeFromName(oldLinkPathFor(files[i].path)).constData());
 }
 
 void removeTemporaries(const QStringList &tmps, qsizetype from, qsizetype to)
 {
     for (qsizetype i = from; i < to; ++i)
-        QFile::remove(tmps[i]);
+        ::unlink(nativeFromName(tmps[i]).constData());
 }
 
 // Phase two for files [0, count): rename in order; on a failure the rest of
@@ -86,8 +93,7 @@ void removeTemporaries(const QStringList &tmps, qsizetype from, qsizetype to)
 void renameInOrder(const QList<FileToWrite> &files, const QStringList &tmps, qsizetype count)
 {
     for (qsizetype i = 0; i < count; ++i) {
-        if (std::rename(QFile::encodeName(tmps[i]).constData(),
-                        QFile::encodeName(files[i].path).constData()) != 0) {
+        if (std::rename(nativeFromName(tmps[i]).constData(), nativeFromName(files[i].path).constData()) != 0) {
             removeTemporaries(tmps, i, count);
             releaseOldFiles(files, count);
             cannotCreate(files[i].path);
@@ -138,7 +144,7 @@ QByteArray buildZipArchive(const QList<ArchiveEntry> &entries)
     zip_source_t *buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
     if (!buffer)
         return fail(zip_error_strerror(&error));
-    std::unique_ptr<zip_source_t, decltype(&zip_source_free)> keepBuffer(buffer, &zip_source_free);
+    std::unique_ptr<zip_source_t, void (*)(zip_source_t *)> keepBuffer(buffer, zip_source_free);
     zip_t *archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
     if (!archive)
         return fail(zip_error_strerror(&error));

@@ -1,5 +1,6 @@
 #include "platform/BmpRead.h"
 
+#include "platform/BackgroundJob.h"
 #include "platform/Errors.h"
 
 #include <QColorSpace>
@@ -53,7 +54,9 @@ struct Declared
     qint64 width = 0, height = 0; // height negative for top-down rows
     qint64 offset = 0;
     int bits = 0;
+    int headerSize = 0;
     quint32 compression = 0;
+    quint32 colorsUsed = 0;
     quint32 masks[3] = {0, 0, 0}; // red, green, blue of 16- and 32-bit files
 };
 
@@ -65,6 +68,7 @@ Declared declared(QIODevice &file)
         return d; // the reader decides
     d.offset = le(head, 10, 4);
     const quint32 headerSize = le(head, 14, 4);
+    d.headerSize = int(std::min<quint32>(headerSize, 1 << 20));
     if (headerSize == 12) {
         d.width = le(head, 18, 2);
         d.height = le(head, 20, 2);
@@ -76,6 +80,8 @@ Declared declared(QIODevice &file)
         d.height = qint32(le(head, 22, 4));
         d.bits = int(le(head, 28, 2));
         d.compression = le(head, 30, 4);
+        if (head.size() >= 50)
+            d.colorsUsed = le(head, 46, 4);
         const bool bitFields = d.compression == 3 || d.compression == 6;
         if (bitFields && head.size() >= 66) {
             for (int k = 0; k < 3; ++k)
@@ -176,6 +182,140 @@ void widenShortChannels(QImage &out, const Declared &d)
     }
 }
 
+
+// Gives the bytes of another device through, and stops giving them once
+// the Cancel was pressed, so Qt's reader ends early too.
+class CancellableDevice : public QIODevice
+{
+public:
+    CancellableDevice(QIODevice &source, JobProgress *progress)
+        : m_source(source), m_start(source.pos()), m_progress(progress)
+    {
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return m_source.isSequential(); }
+    qint64 size() const override { return m_source.size() - m_start; }
+    bool seek(qint64 pos) override { return QIODevice::seek(pos) && m_source.seek(m_start + pos); }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        if (m_progress) {
+            if (m_progress->cancelRequested())
+                return -1;
+            m_progress->report(m_source.pos() - m_start, size());
+        }
+        return m_source.read(data, maxSize);
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QIODevice &m_source;
+    const qint64 m_start;
+    JobProgress *const m_progress;
+};
+
+// Run-length files are decoded here, straight into the 24-bit picture: a few
+// bytes may declare millions of pixels, and every row is a point to stop at
+// when the user cancels. Pixels the data never reaches keep palette entry 0,
+// as a cleared indexed picture would show them.
+QImage readRunLength(QIODevice &file, const Declared &d, JobProgress *progress)
+{
+    const bool rle8 = d.compression == 1;
+    if (d.bits != (rle8 ? 8 : 4) || d.headerSize < 40 || d.width <= 0 || d.height == 0)
+        notValid();
+    const qint64 start = file.pos();
+    const int paletteEntries = d.colorsUsed ? int(std::min<quint32>(d.colorsUsed, 257)) : 1 << d.bits;
+    if (paletteEntries > 256)
+        notValid();
+    if (!file.seek(start + 14 + d.headerSize))
+        notValid();
+    const QByteArray paletteBytes = file.read(qint64(paletteEntries) * 4);
+    uchar palette[256][3] = {}; // blue, green, red; entries past the file's are black
+    for (int i = 0; i < paletteEntries && 4 * i + 2 < paletteBytes.size(); ++i)
+        for (int c = 0; c < 3; ++c)
+            palette[i][c] = uchar(paletteBytes[4 * i + c]);
+    if (d.offset > 14 + d.headerSize && !file.seek(start + d.offset))
+        notValid();
+    const QByteArray data = file.readAll();
+    const auto *in = reinterpret_cast<const uchar *>(data.constData());
+    const qsizetype end = data.size();
+
+    const int w = int(d.width);
+    const int h = int(std::abs(d.height));
+    const bool topDown = d.height < 0;
+    QImage out(w, h, QImage::Format_BGR888);
+    if (out.isNull())
+        notValid();
+    {
+        uchar *first = out.scanLine(0);
+        for (int x = 0; x < w; ++x)
+            std::memcpy(first + 3 * x, palette[0], 3);
+        for (int y = 1; y < h; ++y) {
+            if (y % 64 == 0)
+                checkCancel(progress);
+            std::memcpy(out.scanLine(y), first, size_t(w) * 3);
+        }
+    }
+    checkCancel(progress);
+
+    int x = 0, y = 0; // y counts rows in the file's order
+    uchar *row = out.scanLine(topDown ? 0 : h - 1);
+    const auto put = [&](int index) {
+        if (x < w) {
+            std::memcpy(row + 3 * x, palette[index], 3);
+            ++x;
+        }
+    };
+    const auto nextRow = [&] {
+        if (y < h)
+            row = out.scanLine(topDown ? y : h - 1 - y);
+        if (progress) {
+            progress->check();
+            progress->report(y, h);
+        }
+    };
+    qsizetype at = 0;
+    int codes = 0;
+    while (y < h && at + 1 < end) {
+        if (++codes % 4096 == 0)
+            checkCancel(progress);
+        const int count = in[at];
+        const int value = in[at + 1];
+        at += 2;
+        if (count > 0) { // a run of one index (RLE4: two, taking turns)
+            for (int i = 0; i < count && x < w; ++i)
+                put(rle8 ? value : (i % 2 ? value & 15 : value >> 4));
+            continue;
+        }
+        if (value == 0) { // end of the row
+            x = 0;
+            ++y;
+            nextRow();
+        } else if (value == 1) { // end of the picture
+            break;
+        } else if (value == 2) { // a jump right and up; it stays inside the picture
+            if (at + 1 >= end)
+                break;
+            x = std::min(x + in[at], w - 1);
+            const int dy = in[at + 1];
+            at += 2;
+            if (dy > 0) {
+                y = std::min(y + dy, h - 1);
+                nextRow();
+            }
+        } else { // value indices given one by one, padded to whole 16-bit words
+            const int bytes = rle8 ? value : (value + 1) / 2;
+            for (int i = 0; i < value && at + (rle8 ? i : i / 2) < end; ++i) {
+                const uchar b = in[at + (rle8 ? i : i / 2)];
+                put(rle8 ? b : (i % 2 ? b & 15 : b >> 4));
+            }
+            at += bytes + (bytes & 1);
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 void requirePictureSizeForSkin(qint64 width, qint64 height)
@@ -206,20 +346,34 @@ QImage readPictureForSkin(QImageReader &reader)
     return image;
 }
 
-QImage readBmpFile(const QString &path)
+QImage readBmpFile(const QString &path, JobProgress *progress)
 {
     QFile file;
     openRegularFile(file, path);
-    return readBmpDevice(file);
+    return readBmpDevice(file, progress);
 }
 
-QImage readBmpDevice(QIODevice &file)
+QSize declaredBmpSize(QIODevice &device)
 {
-    const Declared d = declared(file);
+    const Declared d = declared(device);
+    if (!d.valid)
+        return {};
+    return {int(d.width), int(d.height)};
+}
+
+QImage readBmpDevice(QIODevice &source, JobProgress *progress)
+{
+    const Declared d = declared(source);
     if (d.valid)
         requirePictureSizeForSkin(d.width, d.height);
-    if (truncated(file, d))
+    checkCancel(progress);
+    if (d.valid && (d.compression == 1 || d.compression == 2))
+        return readRunLength(source, d, progress);
+    if (truncated(source, d))
         notValid();
+    // Uncompressed pixels cost as much to read as the file is long; Qt's
+    // reader decodes them, through a device that ends when Cancel is pressed.
+    CancellableDevice file(source, progress);
     QImageReader reader(&file, "bmp");
     // Qt's own BMP reader only: left to guess, Qt would load every image
     // plug-in on the system and let one of them claim the file.
@@ -245,16 +399,29 @@ QImage readBmpDevice(QIODevice &file)
         notValid();
     image.fill(0);
     const uchar *const before = image.constBits();
-    if (!reader.read(&image) || image.isNull() || image.size() != size)
+    const bool read = reader.read(&image);
+    checkCancel(progress); // the read stopped short because of it
+    if (!read || image.isNull() || image.size() != size)
         notValid();
     if (image.constBits() != before) {
         // The reader built its own image after all; we can't vouch for it.
         notValid();
     }
-    QImage out = image.convertToFormat(QImage::Format_BGR888);
+    // Converted a band of rows at a time, to stop soon after a Cancel.
+    QImage out(size, QImage::Format_BGR888);
     if (out.isNull())
         notValid();
-    out.setColorSpace(QColorSpace());
+    constexpr int kBand = 256;
+    for (int top = 0; top < size.height(); top += kBand) {
+        checkCancel(progress);
+        const int rows = std::min(kBand, size.height() - top);
+        const QImage band = image.copy(0, top, size.width(), rows).convertToFormat(QImage::Format_BGR888);
+        if (band.isNull())
+            notValid();
+        for (int y = 0; y < rows; ++y)
+            std::memcpy(out.scanLine(top + y), band.constScanLine(y), size_t(size.width()) * 3);
+    }
+    checkCancel(progress);
     widenShortChannels(out, d);
     return out;
 }

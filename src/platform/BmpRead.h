@@ -8,6 +8,8 @@
 
 namespace vorlix {
 
+class JobProgress;
+
 // No skin needs a bigger picture; anything larger is refused before it is
 // decoded, so a few bytes of run-length data can't ask for gigabytes.
 inline constexpr int kMaxPictureSide = 16384;
@@ -33,9 +35,16 @@ QImage readPictureForSkin(QImageReader &reader);
 // - the size message of requirePictureSizeForSkin() when the header declares
 //   a picture too large for the skin (checked before anything is decoded),
 // - "Bitmap image is not valid" when the file opens but does not decode.
-QImage readBmpFile(const QString &path);
+// With a progress, it is told how far the rows have come, and looked at for a
+// Cancel every few rows (JobCancelled is thrown then).
+QImage readBmpFile(const QString &path, JobProgress *progress = nullptr);
 // The same for a device opened for reading (a file's bytes in memory); the
 // "Cannot open" case does not arise.
-QImage readBmpDevice(QIODevice &device);
+QImage readBmpDevice(QIODevice &device, JobProgress *progress = nullptr);
+
+// The size a BMP file's headers declare (rows stored top-down give a
+// negative height), read from its first bytes without decoding anything;
+// invalid when the headers are too short or not a BMP's.
+QSize declaredBmpSize(QIODevice &device);
 
 } // namespace vorlix

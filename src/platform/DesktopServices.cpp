@@ -37,7 +37,10 @@ QString openWithPreview(QWidget *parent, const QString &title, const QString &st
         QImageReader reader(regular ? path : QString(), "bmp");
         reader.setAutoDetectImageFormat(false); // Qt's BMP reader, never a plug-in's
         const QSize size = regular ? reader.size() : QSize();
-        if (size.isValid() && qint64(size.width()) * size.height() <= 64LL * 1024 * 1024) {
+        // Qt decodes the whole picture before scaling it, on this thread: a
+        // larger one would hold the dialog up for seconds (a few bytes of
+        // run-length data may declare millions of pixels).
+        if (size.isValid() && qint64(size.width()) * size.height() <= 4LL * 1024 * 1024) {
             reader.setScaledSize(size.scaled(preview->size() - QSize(4, 4), Qt::KeepAspectRatio)
                                      .boundedTo(size));
             image = reader.read();
