@@ -52,6 +52,19 @@ foreach(_size 16 32 48 128 256)
           DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/${_size}x${_size}/apps")
 endforeach()
 
+# The web page and the screenshot kept there only when the build names one.
+if(VORLIX_HOMEPAGE)
+  set(VORLIX_METAINFO_WEB "  <url type=\"homepage\">${VORLIX_HOMEPAGE}</url>
+  <screenshots>
+    <screenshot type=\"default\">
+      <caption>The main window with the built-in skin</caption>
+      <image>${VORLIX_HOMEPAGE}/docs/screenshot.png</image>
+    </screenshot>
+  </screenshots>
+")
+else()
+  set(VORLIX_METAINFO_WEB "")
+endif()
 configure_file("${_vorlix_pkg}/vorlix.metainfo.xml.in" "${_vorlix_gen}/${VORLIX_APP_ID}.metainfo.xml" @ONLY)
 install(FILES "${_vorlix_gen}/${VORLIX_APP_ID}.metainfo.xml" DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
 install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" RENAME copyright DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/vorlix")

@@ -5,8 +5,12 @@
 #include "platform/DesktopServices.h"
 #include "platform/Errors.h"
 
+#include <QImage>
 #include <QList>
 #include <QQueue>
+#include <QWidget>
+
+#include <functional>
 
 struct RecordedMessage
 {
@@ -64,6 +68,22 @@ public:
     {
         openedUrls.append(url);
         return openUrlResult;
+    }
+    // Screen captures: each returns the next queued picture (none: the user
+    // cancelled); a queued error message is thrown instead, as where the
+    // screen can't be read. Records whether the asking window was visible.
+    QQueue<QImage> captures;
+    QString captureError;
+    QList<bool> captureWindowVisible;
+    std::function<void()> duringCapture; // runs while the screen is "read"
+    QImage captureScreenRegion(QWidget *parent) override
+    {
+        captureWindowVisible.append(parent && parent->window()->isVisible());
+        if (duringCapture)
+            duringCapture();
+        if (!captureError.isEmpty())
+            throw vorlix::VorlixError(captureError);
+        return captures.isEmpty() ? QImage() : captures.dequeue();
     }
 };
 

@@ -23,6 +23,7 @@ echo "built $(basename "$deb")"
 dpkg-deb --contents "$deb" | awk '{print $6}' >"$tmp/contents" || bad "dpkg-deb --contents"
 for path in ./usr/bin/vorlix ./usr/share/applications/vorlix.desktop \
             ./usr/share/mime/packages/vorlix.xml ./usr/share/man/man1/vorlix.1.gz \
+            ./usr/share/doc/vorlix/manual.html \
             ./usr/share/icons/hicolor/{16x16,32x32,48x48,128x128,256x256}/apps/vorlix.png; do
   grep -qxF "$path" "$tmp/contents" || bad "the package lacks $path"
 done

@@ -54,6 +54,8 @@ for size in 16 32 48 128 256; do
   [ "$w" = "$size" ] && [ "$h" = "$size" ] || bad "the ${size}px icon is $w x $h"
 done
 zcat "$share/man/man1/vorlix.1.gz" | grep -q '^\.TH VORLIX 1' || bad "no man page"
+# The manual that Help shows, as a page of the documentation.
+cmp -s "$share/doc/vorlix/manual.html" "$here/../docs/manual.html" || bad "the manual is not installed as docs/manual.html"
 
 # The installed program starts, shows its window and closes with exit code 0;
 # its settings go to a throw-away folder.

@@ -254,7 +254,10 @@ void TestMainForm::hintsAndFocus()
         if (!w->toolTip().isEmpty())
             withHints << w->objectName();
     withHints.sort();
-    QCOMPARE(withHints, (QStringList{"PanBtn", "SelectBtn", "closebut", "pbFore"}));
+    // The drawing tools name their key in the hint.
+    QCOMPARE(withHints, (QStringList{"FillBtn", "LineBtn", "PanBtn", "PencilBtn", "PickerBtn", "RectBtn",
+                                     "SelectBtn", "closebut", "pbFore"}));
+    QCOMPARE(MainForm->PencilBtn->toolTip(), QStringLiteral("Pencil (P)"));
     QCOMPARE(MainForm->closebut->toolTip(), QStringLiteral("Close program"));
     QCOMPARE(MainForm->pbFore->toolTip(), QStringLiteral("Foreground Color"));
 

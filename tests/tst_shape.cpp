@@ -255,7 +255,8 @@ void TestShape::pressStartsDrag_data()
     QTest::addColumn<bool>("starts");
 
     QTest::newRow("black title band") << QPoint(450, 12) << true;
-    QTest::newRow("empty part of the right panel") << QPoint(250, 200) << true;
+    // Below the drawing tools, above the swatches.
+    QTest::newRow("empty part of the right panel") << QPoint(250, 270) << true;
     QTest::newRow("empty part of the left panel") << QPoint(100, 340) << true;
     QTest::newRow("where the hidden labels lie") << QPoint(2, 2) << true;
     QTest::newRow("label") << QPoint(565, 108) << false;

@@ -104,6 +104,11 @@ void TMainForm::prefetchPictures()
                              {QStringLiteral("STATUSLOGO"), QImage::Format_BGR888},
                              {QStringLiteral("PANBTN"), QImage::Format_BGR888},
                              {QStringLiteral("SELECTBTN"), QImage::Format_BGR888},
+                             {QStringLiteral("PENCILBTN"), QImage::Format_BGR888},
+                             {QStringLiteral("LINEBTN"), QImage::Format_BGR888},
+                             {QStringLiteral("RECTBTN"), QImage::Format_BGR888},
+                             {QStringLiteral("FILLBTN"), QImage::Format_BGR888},
+                             {QStringLiteral("PICKERBTN"), QImage::Format_BGR888},
                              {QStringLiteral("EXCHCLR"), QImage::Format_BGR888}});
 }
 
@@ -134,6 +139,11 @@ void TMainForm::finishCreate()
 
 TMainForm::~TMainForm()
 {
+    // The playlist font's box reports its edit when it loses the focus,
+    // which it does while the window's children are destroyed, after the
+    // skin state it writes into is gone.
+    if (PlaylistFont)
+        PlaylistFont->disconnect(this);
     guarded([this] { saveSettingsAtDestroy(); });
     guarded([this] { removeShape(); });
     FormDestroy();
@@ -210,6 +220,22 @@ void TMainForm::buildLayout()
     SelectBtn->setGroupIndex(1);
     SelectBtn->setAllowAllUp(true);
     SelectBtn->setToolTip(QStringLiteral("Select Mode"));
+    // The drawing tools continue the two columns below Pan and Select, in
+    // the same latching group. Their strips hold a normal and a greyed
+    // image: they are disabled where nothing can be drawn.
+    const auto makeTool = [this](const char *name, int x, int y, const char *glyph, const QString &hint) {
+        TSpeedButton *b = makeGlyphButton(this, name, x, y, 33, 33, glyph, 2);
+        b->setGroupIndex(1);
+        b->setAllowAllUp(true);
+        b->setToolTip(hint);
+        b->setEnabled(false); // until an element with a picture is chosen
+        return b;
+    };
+    PencilBtn = makeTool("PencilBtn", 208, 152, "PENCILBTN", QStringLiteral("Pencil (P)"));
+    LineBtn = makeTool("LineBtn", 240, 152, "LINEBTN", QStringLiteral("Line (L)"));
+    RectBtn = makeTool("RectBtn", 208, 184, "RECTBTN", QStringLiteral("Rectangle (R)"));
+    FillBtn = makeTool("FillBtn", 240, 184, "FILLBTN", QStringLiteral("Fill (F)"));
+    PickerBtn = makeTool("PickerBtn", 208, 216, "PICKERBTN", QStringLiteral("Colour Picker (I)"));
 
     ApplyBtn = makeTextButton(this, "ApplyBtn", 368, 376, 129, 33, QStringLiteral("Apply Changes"),
                               tahomaFont(13, true), windowText);

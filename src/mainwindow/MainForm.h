@@ -22,6 +22,7 @@ namespace vorlix {
 
 class TImagesRes;
 class TSkinPreview;
+class THelpWindow;
 struct SkinFileSet;
 
 // The main window: a borderless 640 x 480 face with every control of the
@@ -88,6 +89,24 @@ public:
     void pbForeDblClick();
     void pbBackDblClick();
     void exchClrClick();
+    // The drawing tools: a click on a tool button or its key (P, L, R, F,
+    // I) chooses the tool; on a group or an element without a picture the
+    // button is released and nothing is drawn.
+    void DrawToolClick(TSpeedButton *button);
+    void DesktopImgStroke();
+    void DesktopImgColorPicked(TOImage::TMouseButton button, const QColor &color);
+    // fxLab -> Grayscale: the selection (with Select Mode on) or the whole
+    // picture becomes grey, one undo step.
+    void Grayscale1Click();
+    // Image -> Capture Image...: the window steps aside, the user drags a
+    // rectangle on the screen, and its picture is pasted into the view.
+    void CaptureImage1Click();
+    // Help -> Contents: the manual in a window of its own.
+    void Contents1Click();
+    // The tool buttons with the mouse mode each stands for.
+    QList<QPair<TSpeedButton *, TOImage::TMouseMode>> drawTools() const;
+    // The keys that choose the tools, one action each.
+    QList<QAction *> ToolKeys;
     // Connects the tool buttons, the view and the swatches to the handlers
     // above, and gives the keyboard back to the window whenever a dialog or
     // message box closes; run once while the window is built.
@@ -127,6 +146,9 @@ private:
     void refreshSkinPreview();
     void showSelectionInPreview();
     TSkinPreview *m_preview = nullptr;
+    THelpWindow *m_help = nullptr;
+    // Puts a picture into the view from its top-left corner, as Paste does.
+    void pasteIntoView(const QImage &pasted);
 public:
     void DesktopImgDoubleClick(int x, int y);
     void PlaylistFontEdited();
@@ -272,6 +294,11 @@ public:
     QLabel *Label3 = nullptr;
     TSpeedButton *PanBtn = nullptr;
     TSpeedButton *SelectBtn = nullptr;
+    TSpeedButton *PencilBtn = nullptr;
+    TSpeedButton *LineBtn = nullptr;
+    TSpeedButton *RectBtn = nullptr;
+    TSpeedButton *FillBtn = nullptr;
+    TSpeedButton *PickerBtn = nullptr;
     TSpeedButton *ApplyBtn = nullptr;
     TPaintBox *pbFore = nullptr;
     TPaintBox *pbBack = nullptr;

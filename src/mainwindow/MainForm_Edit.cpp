@@ -1,15 +1,19 @@
-// Editing in the view: pan and select modes, the marquee, clipboard, undo
-// and the colour swatches.
+// Editing in the view: pan and select modes, the drawing tools, the
+// marquee, clipboard, undo, grayscale, screen capture and the colour
+// swatches.
 #include "mainwindow/MainForm.h"
 
 #include "platform/Blit.h"
 #include "platform/Clipboard.h"
 #include "platform/ColorNumber.h"
 #include "platform/DesktopServices.h"
+#include "platform/Errors.h"
 #include "platform/WindowFocus.h"
 #include "skin/GlobalVar.h"
 
+#include <QApplication>
 #include <QPainter>
+#include <QPointer>
 
 #include <algorithm>
 #include <climits>
@@ -52,6 +56,37 @@ void TMainForm::setupEditing()
     connect(DesktopImg, &TOImage::OnDoubleClick, this,
             [this](int x, int y) { guarded([&] { DesktopImgDoubleClick(x, y); }); });
     wire(PlaylistFont, &QLineEdit::editingFinished, &TMainForm::PlaylistFontEdited);
+    wire(DesktopImg, &TOImage::OnStroke, &TMainForm::DesktopImgStroke);
+    connect(DesktopImg, &TOImage::OnColorPicked, this,
+            [this](TOImage::TMouseButton b, QColor c) { guarded([&] { DesktopImgColorPicked(b, c); }); });
+
+    // Plain letters, so they don't meet the Edit menu's Ctrl shortcuts; they
+    // act anywhere in the window but in the playlist font's box, which
+    // takes typed letters first.
+    const struct { TSpeedButton *button; Qt::Key key; const char *name; } keys[] = {
+        {PencilBtn, Qt::Key_P, "PencilKey"}, {LineBtn, Qt::Key_L, "LineKey"},
+        {RectBtn, Qt::Key_R, "RectKey"},     {FillBtn, Qt::Key_F, "FillKey"},
+        {PickerBtn, Qt::Key_I, "PickerKey"},
+    };
+    for (const auto &k : keys) {
+        auto *a = new QAction(this);
+        a->setObjectName(QLatin1String(k.name));
+        a->setShortcut(QKeySequence(k.key));
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+        TSpeedButton *button = k.button;
+        connect(a, &QAction::triggered, this, [this, button] {
+            guarded([this, button] {
+                if (!button->isLatched()) // as a click on a button that is up
+                    DrawToolClick(button);
+            });
+        });
+        ToolKeys.append(a);
+    }
+    for (const auto &[button, mode] : drawTools()) {
+        TSpeedButton *b = button;
+        connect(b, &QAbstractButton::clicked, this, [this, b] { guarded([this, b] { DrawToolClick(b); }); });
+    }
     returnKeyboardAfterDialogs(this);
 }
 
@@ -68,8 +103,29 @@ bool TMainForm::noElementSelected() const
 void TMainForm::updateEditCommands()
 {
     const bool editable = !noElementSelected();
-    for (QAction *a : {Undo1, Cut1, Copy1, Paste1, Delete1, SelectAll1, Deselect1})
+    for (QAction *a : {Undo1, Cut1, Copy1, Paste1, Delete1, SelectAll1, Deselect1, Grayscale1,
+                       CaptureImage1})
         a->setEnabled(editable);
+    // Nothing to draw on: the tools grey out, and one that was chosen lets
+    // go, as Select does on a group.
+    for (const auto &[button, mode] : drawTools()) {
+        button->setEnabled(editable);
+        if (!editable && button->isLatched()) {
+            button->setLatched(false);
+            DesktopImg->setMouseMode(TOImage::mmOther);
+        }
+    }
+    for (QAction *a : ToolKeys)
+        a->setEnabled(editable);
+}
+
+QList<QPair<TSpeedButton *, TOImage::TMouseMode>> TMainForm::drawTools() const
+{
+    return {{PencilBtn, TOImage::mmPencil},
+            {LineBtn, TOImage::mmLine},
+            {RectBtn, TOImage::mmRectangle},
+            {FillBtn, TOImage::mmFill},
+            {PickerBtn, TOImage::mmPicker}};
 }
 
 // --- Tool buttons ------------------------------------------------------------
@@ -104,6 +160,8 @@ void TMainForm::SelectBtnClick()
 
 void TMainForm::DesktopImgMouseDown()
 {
+    // The tools draw in the swatches' colours as they are at the press.
+    DesktopImg->setDrawColors(colorFromNumber(pbFore->Color()), colorFromNumber(pbBack->Color()));
     G().SelectionRect = Rect{};
     DesktopImg->repaint();
 }
@@ -227,6 +285,11 @@ void TMainForm::Paste1Click()
     const QImage pasted = pictureFromClipboard();
     if (pasted.isNull())
         return;
+    pasteIntoView(pasted);
+}
+
+void TMainForm::pasteIntoView(const QImage &pasted)
+{
     QImage picture = DesktopImg->Picture();
     DesktopImg->setUndoBitmap(picture);
     // Top-left aligned; the picture keeps its size, and where the pasted
@@ -242,6 +305,100 @@ void TMainForm::Undo1Click()
     if (noElementSelected())
         return;
     DesktopImg->RestoreUndo(); // a second undo redoes; ApplyBtn stays as it is
+}
+
+// --- Drawing tools -------------------------------------------------------------
+
+void TMainForm::DrawToolClick(TSpeedButton *button)
+{
+    if (noElementSelected()) {
+        button->setLatched(false);
+        return;
+    }
+    for (const auto &[b, mode] : drawTools())
+        if (b == button)
+            DesktopImg->setMouseMode(mode);
+    // The marquee belongs to Select Mode; a selection kept from it is not
+    // shown while drawing, so it must not limit Grayscale either.
+    G().SelectionRect = Rect{};
+    button->setLatched(true); // releases the other tools, Pan and Select
+    DesktopImg->update();
+}
+
+void TMainForm::DesktopImgStroke()
+{
+    if (noElementSelected())
+        return;
+    ApplyBtn->setEnabled(true);
+}
+
+void TMainForm::DesktopImgColorPicked(TOImage::TMouseButton button, const QColor &color)
+{
+    TPaintBox *box = button == TOImage::mbRight ? pbBack : pbFore;
+    box->setColorNumber(numberFromColor(color));
+    box->repaint();
+}
+
+void TMainForm::Grayscale1Click()
+{
+    if (noElementSelected())
+        return;
+    Rect area; // empty: the whole picture
+    if (SelectBtn->isLatched()) {
+        limitSelectionToPicture();
+        area = G().SelectionRect;
+    }
+    DesktopImg->Grayscale(area); // takes the undo snapshot
+    ApplyBtn->setEnabled(true);
+    DesktopImg->repaint();
+}
+
+void TMainForm::CaptureImage1Click()
+{
+    if (noElementSelected())
+        return;
+    QImage captured;
+    QString refusal;
+    {
+        // Vorlix's windows (this one, the preview, the manual) step aside so
+        // that what lies under them can be taken, and come back whatever
+        // happens.
+        struct Hidden
+        {
+            QList<QPointer<QWidget>> windows;
+            QWidget *main;
+            explicit Hidden(QWidget *mainWindow) : main(mainWindow)
+            {
+                for (QWidget *w : QApplication::topLevelWidgets())
+                    if (w->isVisible() && (w == main || w->parentWidget() == main))
+                        windows << w;
+                for (QWidget *w : windows)
+                    w->hide();
+            }
+            ~Hidden()
+            {
+                for (QWidget *w : windows)
+                    if (w)
+                        w->show();
+                if (windows.contains(main)) {
+                    main->raise();
+                    main->activateWindow();
+                }
+            }
+        } hidden(this);
+        try {
+            captured = services().captureScreenRegion(this);
+        } catch (const VorlixError &e) {
+            refusal = e.message();
+        }
+    }
+    if (!refusal.isEmpty()) { // said with the windows back
+        services().messageBox(this, QStringLiteral("Vorlix"), refusal, MsgIcon::Warning, MsgButtons::Ok);
+        return;
+    }
+    if (captured.isNull() || captured.width() < 1 || captured.height() < 1)
+        return; // cancelled
+    pasteIntoView(captured.convertToFormat(QImage::Format_BGR888));
 }
 
 // --- Colour swatches -----------------------------------------------------------

@@ -2,10 +2,12 @@
 // Exit, the web links and the about box.
 #include "controls/CoolMenu.h"
 #include "dialogs/Aboutbox.h"
+#include "dialogs/HelpWindow.h"
 #include "platform/DesktopServices.h"
 #include "mainwindow/MainForm.h"
 
 #include <QMenu>
+#include <QUrl>
 #include <type_traits>
 
 namespace vorlix {
@@ -13,7 +15,8 @@ namespace vorlix {
 namespace {
 
 // The two web pages of the Help menu. The home page comes from the build
-// (VORLIX_HOMEPAGE), which also names it in the package and AppStream data.
+// (VORLIX_HOMEPAGE), which also names it in the package and AppStream data;
+// a build without one opens the manual instead.
 const char kHomePageUrl[] = VORLIX_HOMEPAGE_URL;
 const char kPlayerSiteUrl[] = "https://www.winamp.com/";
 
@@ -117,7 +120,10 @@ void TMainForm::buildMenus()
             connect(source, &QAbstractButton::clicked, this, run);
     };
     wire(OpenImage1, &TMainForm::OpenImage1Click);
+    wire(CaptureImage1, &TMainForm::CaptureImage1Click);
     wire(SaveImage1, &TMainForm::SaveImage1Click);
+    wire(Grayscale1, &TMainForm::Grayscale1Click);
+    wire(Contents1, &TMainForm::Contents1Click);
     wire(Exit1, &TMainForm::Exit1Click);
     wire(Undo1, &TMainForm::Undo1Click);
     wire(Cut1, &TMainForm::Cut1Click);
@@ -180,7 +186,26 @@ void TMainForm::WinAmp1Click()
 
 void TMainForm::HomepageVorlix1Click()
 {
-    services().openUrl(QString::fromLatin1(kHomePageUrl));
+    if (kHomePageUrl[0] != '\0') {
+        services().openUrl(QString::fromLatin1(kHomePageUrl));
+        return;
+    }
+    // No web page: the installed manual in the browser, else the one built
+    // into the program in its own window.
+    const QString manual = THelpWindow::installedManual();
+    if (!manual.isEmpty())
+        services().openUrl(QUrl::fromLocalFile(manual).toString());
+    else
+        Contents1Click();
+}
+
+void TMainForm::Contents1Click()
+{
+    if (!m_help)
+        m_help = new THelpWindow(this);
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
 }
 
 } // namespace vorlix

@@ -2,6 +2,7 @@
 // Everything the program asks of the desktop: message boxes, common dialogs
 // and the shell. Widgets call services(); tests install a scripted fake.
 #include <QColor>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -53,7 +54,20 @@ public:
     // Invalid result: the user cancelled.
     virtual QColor chooseColor(QWidget *parent, const QColor &initial) = 0;
     virtual bool openUrl(const QString &url) = 0;
+    // Shows the whole screen (every monitor) as it is now and lets the user
+    // drag a rectangle on it; returns that part of the screen, or a null
+    // picture when the user cancelled (Esc) or dragged nothing. Throws
+    // VorlixError with a message for the user where a program may not read
+    // the screen (Wayland). The caller hides its own windows first.
+    virtual QImage captureScreenRegion(QWidget *parent);
 };
+
+// The Qt implementation's parts, for a test that drives them with a screen
+// picture of its own: the screen as one picture of the whole desktop (its
+// top-left corner at `origin`, in the screens' coordinates), and the
+// rectangle chooser over a given picture, run modally.
+QImage grabAllScreens(QPoint *origin = nullptr);
+QImage chooseScreenRegion(const QImage &screen, QPoint origin);
 
 // The services in use; a Qt implementation unless a test installed another.
 DesktopServices &services();

@@ -193,6 +193,10 @@ void TOImage::setFileName(const QString &name)
 
 void TOImage::pictureChanged()
 {
+    // A new picture or another edit ends a stroke still held: its next move
+    // must not bring back the picture the stroke began on.
+    m_strokeButton = -1;
+    m_strokeBase = QImage();
     if (m_autoSize && hasPicture())
         resize(m_picture.size());
     if (m_resetViewOnChange)
@@ -663,7 +667,10 @@ void TOImage::mousePressEvent(QMouseEvent *event)
         setFocus(Qt::MouseFocusReason);
     emit OnMouseDown(*button, event->modifiers(), pos.x(), pos.y());
 
-    if (m_mouseMode == mmPan && m_drawStyle == dsNormal && m_scrolling && *button == m_panBtn) {
+    if (isDrawingMode(m_mouseMode)) {
+        if (!isStroking() && (*button == mbLeft || *button == mbRight))
+            startStroke(pos, *button);
+    } else if (m_mouseMode == mmPan && m_drawStyle == dsNormal && m_scrolling && *button == m_panBtn) {
         startPan(pos, *button);
     } else if (m_mouseMode == mmRubberband && *button == m_rubberbandBtn) {
         m_held = {};
@@ -676,6 +683,8 @@ void TOImage::mousePressEvent(QMouseEvent *event)
 void TOImage::mouseMoveEvent(QMouseEvent *event)
 {
     const QPoint pos = clientPoint(event);
+    if (isStroking())
+        continueStroke(pos);
     if (m_panning)
         panTo(pos);
     if (m_mouseMode == mmRubberband && (m_held[mbLeft] || m_held[mbRight] || m_held[mbMiddle]))
@@ -688,6 +697,10 @@ void TOImage::mouseReleaseEvent(QMouseEvent *event)
     if (!button) {
         QWidget::mouseReleaseEvent(event);
         return;
+    }
+    if (isStroking() && int(*button) == m_strokeButton) {
+        continueStroke(clientPoint(event));
+        endStroke();
     }
     if (m_mouseMode != mmRubberband) {
         m_held[*button] = false;
@@ -753,6 +766,50 @@ void TOImage::panTo(QPoint to)
     m_offsetY = step(m_offsetY, sy, height(), zh, m_picture.height());
     UpdateScrollbars();
     paintNow();
+}
+
+namespace {
+
+// The drawing tools' cursors, with their hot spots on the pixel they act
+// on; the line and rectangle take a cross-hair.
+QCursor toolCursor(TOImage::TMouseMode mode)
+{
+    struct Shape { const char *name; int hotX, hotY; };
+    static const QCursor cross(Qt::CrossCursor);
+    Shape shape;
+    switch (mode) {
+    case TOImage::mmPencil: shape = {"CUR_PENCIL", 1, 30}; break;
+    case TOImage::mmFill: shape = {"CUR_FILL", 13, 27}; break;
+    case TOImage::mmPicker: shape = {"CUR_PICKER", 1, 30}; break;
+    default: return cross;
+    }
+    try {
+        const QImage image = readBuiltInPicture(QString::fromLatin1(shape.name), QImage::Format_ARGB32);
+        return QCursor(QPixmap::fromImage(image), shape.hotX, shape.hotY);
+    } catch (const VorlixError &) {
+        return cross;
+    }
+}
+
+} // namespace
+
+void TOImage::setMouseMode(TMouseMode mode)
+{
+    m_mouseMode = mode;
+    // A pan in progress keeps its grab hand and puts this one back at the end.
+    if (isDrawingMode(mode)) {
+        const QCursor c = toolCursor(mode);
+        if (m_panning) {
+            m_hadCursor = true;
+            m_savedCursor = c;
+        } else {
+            setCursor(c);
+        }
+    } else if (m_panning) {
+        m_hadCursor = false;
+    } else {
+        unsetCursor();
+    }
 }
 
 void TOImage::endPan()

@@ -26,8 +26,19 @@ public:
     // How the picture is laid out.
     enum TDrawStyle { dsNormal = 0, dsTile = 1, dsStretch = 2, dsStretchRatio = 3, dsCenter = 4 };
     Q_ENUM(TDrawStyle)
-    // What a drag with the mouse does.
-    enum TMouseMode { mmPan = 0, mmRubberband = 1, mmOther = 2 };
+    // What a drag with the mouse does. The drawing modes work on the
+    // picture with the left button in ForeColor and the right one in
+    // BackColor; the picker reports a pixel's colour instead.
+    enum TMouseMode {
+        mmPan = 0,
+        mmRubberband = 1,
+        mmOther = 2,
+        mmPencil = 3,
+        mmLine = 4,
+        mmRectangle = 5,
+        mmFill = 6,
+        mmPicker = 7,
+    };
     Q_ENUM(TMouseMode)
     enum TMouseButton { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
     Q_ENUM(TMouseButton)
@@ -99,6 +110,9 @@ public:
     // Nothing unless the clipboard holds an image; transparency is
     // flattened onto white.
     void PasteFromClipboard();
+    // Turns the rectangle's pixels (clipped to the picture; an empty
+    // rectangle means the whole picture) into grey of their luma.
+    void Grayscale(Rect r);
 
     // --- View state ----------------------------------------------------------
     double Zoom() const { return m_zoom; } // screen pixels per picture pixel
@@ -150,7 +164,15 @@ public:
     TDrawStyle DrawStyle() const { return m_drawStyle; }
     void setDrawStyle(TDrawStyle style);
     TMouseMode MouseMode() const { return m_mouseMode; }
-    void setMouseMode(TMouseMode mode) { m_mouseMode = mode; }
+    // Also shows the mode's cursor over the control.
+    void setMouseMode(TMouseMode mode);
+    static bool isDrawingMode(TMouseMode mode) { return mode >= mmPencil && mode <= mmPicker; }
+    // The colours the drawing modes use for the left and the right button.
+    QColor ForeColor() const { return m_foreColor; }
+    QColor BackColor() const { return m_backColor; }
+    void setDrawColors(const QColor &fore, const QColor &back);
+    // True from the press of a drawing stroke until its release.
+    bool isStroking() const { return m_strokeButton >= 0; }
     TMouseButton PanBtn() const { return m_panBtn; }
     void setPanBtn(TMouseButton b) { m_panBtn = b; }
     TMouseButton RubberbandBtn() const { return m_rubberbandBtn; }
@@ -192,6 +214,11 @@ signals:
                      int x, int y);
     // A left double-click, in client pixels.
     void OnDoubleClick(int x, int y);
+    // A drawing stroke changed the picture; fired once a stroke, at the
+    // press, after the undo snapshot was taken.
+    void OnStroke();
+    // The picker was pressed on a pixel of the picture.
+    void OnColorPicked(vorlix::TOImage::TMouseButton button, QColor color);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -229,6 +256,10 @@ private:
     void bandTo(QPoint to);
     void releaseBand(TMouseButton button, Qt::KeyboardModifiers shift);
     void drawBand(QPainter &painter) const;
+    // Drawing strokes (OImageEdit.cpp).
+    void startStroke(QPoint client, TMouseButton button);
+    void continueStroke(QPoint client);
+    void endStroke();
     void barScrolled(Qt::Orientation orientation, int position);
     void hideBars();
     // The clipboard operation a key stands for, if any.
@@ -274,6 +305,18 @@ private:
     QPoint m_band1;
     QPoint m_band2;
     bool m_bandShown = false;
+
+    // Drawing: the stroke's button (-1: none), its colour, where it began
+    // and was last, and the picture as it was at the press, which the line
+    // and rectangle previews are drawn over afresh at every move.
+    QColor m_foreColor = Qt::white;
+    QColor m_backColor = Qt::black;
+    int m_strokeButton = -1;
+    TMouseMode m_strokeMode = mmOther; // a key may switch tools mid-stroke
+    QColor m_strokeColor;
+    QPoint m_strokeStart;
+    QPoint m_strokeLast;
+    QImage m_strokeBase;
 
     QScrollBar *m_vertBar = nullptr;
     QScrollBar *m_horzBar = nullptr;

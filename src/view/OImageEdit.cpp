@@ -6,6 +6,7 @@
 #include "platform/Clipboard.h"
 #include "platform/ColorNumber.h"
 #include "platform/Errors.h"
+#include "view/Drawing.h"
 #include "view/Resample.h"
 
 #include <QKeyEvent>
@@ -196,6 +197,96 @@ void TOImage::keyPressEvent(QKeyEvent *event)
         return;
     }
     event->accept();
+}
+
+} // namespace vorlix
+
+// --- Drawing ---------------------------------------------------------------------
+// (The namespace is reopened: these belong with the other edits.)
+namespace vorlix {
+
+void TOImage::setDrawColors(const QColor &fore, const QColor &back)
+{
+    m_foreColor = fore;
+    m_backColor = back;
+}
+
+void TOImage::Grayscale(Rect r)
+{
+    if (m_undo)
+        SaveUndo();
+    const Rect n = normalised(r);
+    QRect area;
+    if (n.Right > n.Left && n.Bottom > n.Top)
+        area = QRect(QPoint(n.Left, n.Top), QPoint(n.Right - 1, n.Bottom - 1));
+    grayscale(m_picture, area);
+    pictureChanged();
+}
+
+void TOImage::startStroke(QPoint client, TMouseButton button)
+{
+    if (!hasPicture())
+        return;
+    const QPoint p = clientToPicture(client);
+    const QColor color = button == mbRight ? m_backColor : m_foreColor;
+    if (m_mouseMode == mmPicker) {
+        const QRect whole(0, 0, m_picture.width(), m_picture.height());
+        if (whole.contains(p))
+            emit OnColorPicked(button, QColor(m_picture.pixel(p)));
+        return;
+    }
+    if (m_mouseMode == mmFill) {
+        // Try on a copy first: a click that changes nothing costs no undo step.
+        QImage filled = m_picture;
+        if (!floodFill(filled, p, color))
+            return;
+        if (m_undo)
+            SaveUndo();
+        m_picture = filled;
+        pictureChanged();
+        emit OnStroke();
+        return;
+    }
+    if (m_undo)
+        SaveUndo();
+    m_strokeButton = int(button);
+    m_strokeMode = m_mouseMode;
+    m_strokeColor = color;
+    m_strokeStart = m_strokeLast = p;
+    m_strokeBase = m_picture;
+    continueStroke(client);
+    emit OnStroke();
+}
+
+void TOImage::continueStroke(QPoint client)
+{
+    if (!isStroking())
+        return;
+    const QPoint p = clientToPicture(client);
+    switch (m_strokeMode) {
+    case mmPencil:
+        drawLine(m_picture, m_strokeLast, p, m_strokeColor);
+        break;
+    case mmLine:
+        m_picture = m_strokeBase;
+        drawLine(m_picture, m_strokeStart, p, m_strokeColor);
+        break;
+    case mmRectangle:
+        m_picture = m_strokeBase;
+        drawRectOutline(m_picture, m_strokeStart, p, m_strokeColor);
+        break;
+    default:
+        break;
+    }
+    m_strokeLast = p;
+    update();
+}
+
+void TOImage::endStroke()
+{
+    m_strokeButton = -1;
+    m_strokeBase = QImage();
+    pictureChanged();
 }
 
 } // namespace vorlix

@@ -52,6 +52,15 @@ QImage makeWindowButton(bool close);
 QImage makePanButton();
 QImage makeSelectButton();
 QImage makeExchangeGlyph();
+// The drawing tools: button strips (normal, disabled) and cursors.
+QImage makePencilButton();
+QImage makeLineButton();
+QImage makeRectButton();
+QImage makeFillButton();
+QImage makePickerButton();
+QImage makePencilCursor();
+QImage makeFillCursor();
+QImage makePickerCursor();
 QImage makeStatusLogo();
 QImage makeAboutLogo();
 QImage makeAboutBanner();

@@ -431,6 +431,91 @@ QImage makeMenuCursor()
                       0, 0);
 }
 
+// --- Drawing tools ------------------------------------------------------------
+// Each tool is one 15 x 15 picture: the button strip shows it black in a
+// 25 x 25 image and embossed grey in a second (disabled), and its cursor
+// shows it black with a white rim, so it reads on dark and light pixels.
+
+namespace {
+
+const Pattern kPencil = {
+    "...............", "..........#....", ".........#.#...", "........#...#..", ".......#.#...#.",
+    "......#...#.#..", ".....#.....#...", "....#.....#....", "...#.....#.....", "..#.....#......",
+    ".#.....#.......", ".#....#........", "#....#.........", "##.##..........", "###............",
+};
+const Pattern kLine = {
+    ".............##", ".............##", "............#..", "...........#...", "..........#....",
+    ".........#.....", "........#......", ".......#.......", "......#........", ".....#.........",
+    "....#..........", "...#...........", "..#............", "##.............", "##.............",
+};
+const Pattern kRect = {
+    "...............", "...............", "###############", "#.............#", "#.............#",
+    "#.............#", "#.............#", "#.............#", "#.............#", "#.............#",
+    "#.............#", "#.............#", "###############", "...............", "...............",
+};
+const Pattern kFill = {
+    "...............", "......#........", ".....#.#.......", "....#...#......", "...#.....#.....",
+    "..#.......#....", ".###########...", "..#########.#..", "...#######..#..", "....#####..###.",
+    ".....###...###.", "......#.....#..", "...............", "...............", "...............",
+};
+const Pattern kPicker = {
+    "............##.", "...........####", "...........####", "........#..###.", ".........####..",
+    "........#.##...", ".......#.#.#...", "......#.#......", ".....#.#.......", "....#.#........",
+    "...#.#.........", "..#.#..........", ".###...........", "##.............", "#..............",
+};
+
+QImage toolButton(Pattern rows)
+{
+    QImage im = newRgb(50, 25, pal::key);
+    pattern(im, 5, 5, rows, pal::black);
+    // Disabled: embossed grey, as the hand's strip does it.
+    pattern(im, 31, 6, rows, pal::white);
+    pattern(im, 30, 5, rows, pal::faceLo);
+    return im;
+}
+
+// The tool's picture at (1, 16) of a 32 x 32 cursor, so its lower-left
+// corner, where the pencil and the dropper have their tips, is (1, 30).
+QImage toolCursor(Pattern rows)
+{
+    QImage im(32, 32, QImage::Format_ARGB32);
+    im.fill(Qt::transparent);
+    int j = 0;
+    for (std::string_view row : rows) {
+        for (int i = 0; i < int(row.size()); ++i)
+            if (row[size_t(i)] == '#')
+                im.setPixel(1 + i, 16 + j, qRgba(0, 0, 0, 255));
+        ++j;
+    }
+    const QImage ink = im;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            if (qAlpha(ink.pixel(x, y)) != 0)
+                continue;
+            bool nearInk = false;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const int nx = x + dx, ny = y + dy;
+                    if (nx >= 0 && ny >= 0 && nx < 32 && ny < 32 && qAlpha(ink.pixel(nx, ny)) != 0)
+                        nearInk = true;
+                }
+            if (nearInk)
+                im.setPixel(x, y, qRgba(255, 255, 255, 255));
+        }
+    return im;
+}
+
+} // namespace
+
+QImage makePencilButton() { return toolButton(kPencil); }
+QImage makeLineButton() { return toolButton(kLine); }
+QImage makeRectButton() { return toolButton(kRect); }
+QImage makeFillButton() { return toolButton(kFill); }
+QImage makePickerButton() { return toolButton(kPicker); }
+QImage makePencilCursor() { return toolCursor(kPencil); }
+QImage makeFillCursor() { return toolCursor(kFill); }
+QImage makePickerCursor() { return toolCursor(kPicker); }
+
 namespace {
 
 // Desktop icons at 48, 128 and 256 pixels, for the application menu: the

@@ -18,6 +18,8 @@
 // Cursor hot spots:
 //   GRABHAND.bmp  (16,16)  the middle of the closed hand
 //   CUR_MENU.bmp  (0,0)    the tip of the arrow
+//   CUR_PENCIL.bmp, CUR_PICKER.bmp  (1,30)  the tip
+//   CUR_FILL.bmp  (13,27)  the end of the drip
 //
 // The program ends by checking what it wrote and exits with 1 if a check
 // fails.
@@ -55,6 +57,8 @@ void checkOutputs(const std::vector<Output> &outs)
         {"MINIMIZEBUT", 64, 16}, {"PANBTN", 76, 19}, {"SELECTBTN", 25, 25}, {"EXCHCLR", 9, 10},
         {"STATUSLOGO", 38, 19}, {"ABOUTLOGO", 200, 100}, {"ABOUTBANNER", 200, 50}, {"ICON32", 32, 32},
         {"ICON16", 16, 16}, {"GRABHAND", 32, 32}, {"CUR_MENU", 32, 32},
+        {"PENCILBTN", 50, 25}, {"LINEBTN", 50, 25}, {"RECTBTN", 50, 25}, {"FILLBTN", 50, 25},
+        {"PICKERBTN", 50, 25}, {"CUR_PENCIL", 32, 32}, {"CUR_FILL", 32, 32}, {"CUR_PICKER", 32, 32},
     };
     if (outs.size() != std::size(sizes))
         fail("%s: wrong number of pictures", "outputs");
@@ -103,9 +107,15 @@ void checkOutputs(const std::vector<Output> &outs)
     for (const Output &o : outs) {
         const std::string_view name = o.name;
         const char *cname = o.name;
-        if (name != "GRABHAND" && name != "CUR_MENU")
+        int hx = 0, hy = 0;
+        if (name == "GRABHAND")
+            hx = hy = 16;
+        else if (name == "CUR_PENCIL" || name == "CUR_PICKER")
+            hx = 1, hy = 30;
+        else if (name == "CUR_FILL")
+            hx = 13, hy = 27;
+        else if (name != "CUR_MENU")
             continue;
-        const int hx = name == "GRABHAND" ? 16 : 0, hy = hx;
         if (qAlpha(o.image.pixel(hx, hy)) != 255)
             fail("%s: hot spot (%d,%d) is not on the picture", cname, hx, hy);
         if (qAlpha(o.image.pixel(31, 31)) != 0)
@@ -122,6 +132,9 @@ void checkOutputs(const std::vector<Output> &outs)
             frames = 4;
         else if (name == "SELECTBTN" || name == "EXCHCLR")
             frames = 1;
+        else if (name == "PENCILBTN" || name == "LINEBTN" || name == "RECTBTN" || name == "FILLBTN"
+                 || name == "PICKERBTN")
+            frames = 2;
         if (!frames)
             continue;
         const int fw = o.image.width() / frames;
@@ -179,6 +192,14 @@ int main(int argc, char **argv)
         {"ICON16", makeIcon(16)},
         {"GRABHAND", makeGrabHand()},
         {"CUR_MENU", makeMenuCursor()},
+        {"PENCILBTN", makePencilButton()},
+        {"LINEBTN", makeLineButton()},
+        {"RECTBTN", makeRectButton()},
+        {"FILLBTN", makeFillButton()},
+        {"PICKERBTN", makePickerButton()},
+        {"CUR_PENCIL", makePencilCursor()},
+        {"CUR_FILL", makeFillCursor()},
+        {"CUR_PICKER", makePickerCursor()},
     };
 
     checkSheets(s);
