@@ -672,6 +672,8 @@ void TestDraw::homePageWithoutAddressOpensTheManual_data()
 void TestDraw::homePageWithoutAddressOpensTheManual()
 {
     QFETCH(bool, installed);
+    if (QStringLiteral(VORLIX_HOMEPAGE_URL) != QString())
+        QSKIP("This build names a web page, which the menu opens instead");
     // This build names no web page (the default). Installed, the manual
     // lies in share/doc/vorlix beside the program's bin folder; the test
     // program plays the installed one from its own folder.
