@@ -52,6 +52,7 @@ private slots:
     void cleanup();
 
     void formShowFillsTheDialog();
+    void pictureAlreadyReadIsShownWithoutReadingTheFile();
     void resizeImportsSharpMadeFromTheLoadedPicture();
     void closingImportsNothing_data();
     void closingImportsNothing();
@@ -126,6 +127,23 @@ void TestImagesRes::formShowFillsTheDialog()
     QCOMPARE(d.OImage2->Picture(), sharpReference(m_picture, 275, 116));
     QVERIFY(d.btResize->isEnabled());
     QVERIFY(m_services->fake->messages.isEmpty());
+}
+
+void TestImagesRes::pictureAlreadyReadIsShownWithoutReadingTheFile()
+{
+    // The import hands over what its worker read; the file (550 x 232 here)
+    // must not be read again, so the dialog shows the picture handed over.
+    const QImage asRead = patterned(300, 150);
+    TImagesRes d;
+    d.setPictureAsRead(asRead);
+    const int result = execWith(d, [&] {
+        QCOMPARE(d.StaticText7->text(), QStringLiteral("300"));
+        QCOMPARE(d.StaticText8->text(), QStringLiteral("150"));
+        QCOMPARE(d.OImage1->Picture(), asRead);
+        QTest::mouseClick(d.btResize, Qt::LeftButton);
+    });
+    QCOMPARE(result, int(QDialog::Accepted));
+    QCOMPARE(*G().ImportPicture, sharpReference(asRead, 275, 116));
 }
 
 void TestImagesRes::resizeImportsSharpMadeFromTheLoadedPicture()

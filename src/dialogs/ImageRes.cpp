@@ -15,6 +15,7 @@
 #include <QShowEvent>
 
 #include <algorithm>
+#include <utility>
 
 namespace vorlix {
 
@@ -234,13 +235,17 @@ void TImagesRes::showEvent(QShowEvent *event)
 void TImagesRes::FormShow()
 {
     const GlobalVar &g = G();
+    const std::optional<QImage> asRead = std::exchange(m_pictureAsRead, std::nullopt);
     if (g.ImportFileName.isEmpty() || !OImage1 || !OImage2) {
         updateResizeEnabled();
         return;
     }
     btResize->setEnabled(false); // until the resized picture is shown
     ResizeType->setEnabled(requiredSizeUsable());
-    OImage1->setFileName(g.ImportFileName);
+    if (asRead)
+        OImage1->setPicture(*asRead);
+    else
+        OImage1->setFileName(g.ImportFileName);
     setFigure(StaticText7, OImage1->Picture().width());
     setFigure(StaticText8, OImage1->Picture().height());
     setFigure(StaticText9, g.RequiredWidth);

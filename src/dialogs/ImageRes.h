@@ -6,6 +6,8 @@
 #include <QGroupBox>
 #include <QPointer>
 
+#include <optional>
+
 class QButtonGroup;
 class QLabel;
 class QRadioButton;
@@ -76,6 +78,11 @@ public:
 
     void done(int result) override;
 
+    // The picture just read from ImportFileName, so that the next FormShow
+    // need not read the file a second time on the window's thread (a large
+    // one takes seconds and has no Cancel there). Used once.
+    void setPictureAsRead(const QImage &picture) { m_pictureAsRead = picture; }
+
 protected:
     void showEvent(QShowEvent *event) override;
 
@@ -84,6 +91,8 @@ private:
     // Resize offered only while a picture of the required size is shown.
     void updateResizeEnabled();
     bool requiredSizeUsable() const;
+
+    std::optional<QImage> m_pictureAsRead;
 };
 
 // The dialog to show for the next size mismatch: the one built at start-up,

@@ -76,6 +76,7 @@ void TMainForm::OpenImage1Click()
             m_laterResizeDialog = std::make_unique<TImagesRes>();
             dialog = m_laterResizeDialog.get();
         }
+        dialog->setPictureAsRead(*g.ImportPicture);
         dialog->exec();
     }
     g.SourceAtWindowRect = importCutsWindow(e);
