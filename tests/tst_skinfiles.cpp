@@ -703,6 +703,25 @@ void TestSkinFiles::namesThatAreNotUtf8KeepTheirBytes()
         QCOMPARE(::stat((nativeOut + '/' + n).constData(), &st), 0);
         QCOMPARE(st.st_mode & 0777, mode_t(0640));
     }
+
+    // In an archive too: unzip lists each name by its bytes, and the archive
+    // opened again saves as the same folder.
+    fake()->files.enqueue(path(QStringLiteral("named.wsz")));
+    MainForm->SaveZIPSkin1->trigger();
+    QVERIFY(fake()->messages.isEmpty());
+    QList<QByteArray> listed = run(QStringLiteral("unzip"), {QStringLiteral("-Z1"), path(QStringLiteral("named.wsz"))})
+                                   .split('\n');
+    listed.removeAll(QByteArray());
+    std::sort(listed.begin(), listed.end());
+    QCOMPARE(listed, expected);
+    fake()->files.enqueue(path(QStringLiteral("named.wsz")));
+    MainForm->OpenZIPSkin1->trigger();
+    QVERIFY(fake()->messages.isEmpty());
+    const QString again = path(QStringLiteral("again"));
+    QDir().mkpath(again);
+    fake()->folders.enqueue(again);
+    MainForm->SaveSkin1->trigger();
+    QCOMPARE(nativeNamesUnder(QFile::encodeName(again)), expected);
 }
 
 void TestSkinFiles::saveSkinReplacesAnyCaseOfASheetFile()

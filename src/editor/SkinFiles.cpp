@@ -613,9 +613,12 @@ LoadedSkin readArchive(zip_t *archive, const QString &path, JobProgress *progres
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
         zip_stat_init(&st);
-        if (zip_stat_index(archive, zip_uint64_t(i), 0, &st) != 0)
+        // The name's own bytes: one that isn't UTF-8 is carried byte for
+        // byte (as unzip on this system makes it), not turned into other
+        // characters by a guess at its old code page.
+        if (zip_stat_index(archive, zip_uint64_t(i), ZIP_FL_ENC_RAW, &st) != 0)
             badArchive(path, zipProblem(zip_get_error(archive), QStringLiteral("an entry cannot be read")));
-        const QString raw = QString::fromUtf8(st.name);
+        const QString raw = nameFromNative(QByteArray(st.name));
         const QString clean = checkedEntryPath(path, raw);
         if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
             badArchive(path, QStringLiteral("the entry \"%1\" is encrypted").arg(raw));

@@ -769,8 +769,14 @@ QByteArray buildZipArchive(const QList<ArchiveEntry> &entries)
 
     for (const ArchiveEntry &e : entries) {
         zip_source_t *data = zip_source_buffer(archive, e.bytes.constData(), zip_uint64_t(e.bytes.size()), 0);
-        const QByteArray name = e.path.toUtf8();
-        const zip_int64_t index = data ? zip_file_add(archive, name.constData(), data, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) : -1;
+        // A name that isn't UTF-8 goes in by its own bytes, unmarked, as
+        // the archivers of its system store it; every other name is marked
+        // UTF-8.
+        const QByteArray name = nativeFromName(e.path);
+        const bool utf8 = QUtf8StringView(name).isValidUtf8();
+        const zip_int64_t index = data ? zip_file_add(archive, name.constData(), data,
+                                                      (utf8 ? ZIP_FL_ENC_UTF_8 : ZIP_FL_ENC_RAW) | ZIP_FL_OVERWRITE)
+                                       : -1;
         // Whatever mode the files had, what we hand out is never writable by
         // others; unpacked, it reads as an ordinary file.
         constexpr zip_uint32_t kRegularFile0644 = 0100644u << 16;
