@@ -1,6 +1,7 @@
 #include "output/SkinWriter.h"
 
 #include "platform/Errors.h"
+#include "platform/NativeName.h"
 #include "platform/ZipLib.h"
 
 #include <QDir>
@@ -291,24 +292,45 @@ bool exists(const QByteArray &path)
     return ::lstat(path.constData(), &st) == 0;
 }
 
+// Reads a regular file whole, by its own bytes, up to limit bytes. Returns 0
+// or the errno of the failure (EFBIG past the limit).
+int readWhole(const QByteArray &path, qint64 limit, QByteArray &out)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return errno;
+    struct stat st;
+    int error = ::fstat(fd, &st) != 0 ? errno : !S_ISREG(st.st_mode) ? EINVAL : st.st_size > limit ? EFBIG : 0;
+    out.resize(error ? 0 : qsizetype(st.st_size));
+    qsizetype got = 0;
+    while (!error && got < out.size()) {
+        const ssize_t n = ::read(fd, out.data() + got, size_t(out.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            error = n < 0 ? errno : EIO;
+        else
+            got += n;
+    }
+    ::close(fd);
+    return error;
+}
+
 // True when the file holds exactly the bytes the journal describes.
 bool holds(const QByteArray &path, qint64 size, quint64 hash)
 {
     struct stat st;
     if (::lstat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != size)
         return false;
-    QFile f(QFile::decodeName(path));
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = f.readAll();
-    return bytes.size() == size && contentHash(bytes) == hash;
+    QByteArray bytes;
+    return readWhole(path, size, bytes) == 0 && bytes.size() == size && contentHash(bytes) == hash;
 }
 
 // Flushes each folder's entries. Returns 0, or the errno of the failure.
 int syncFolders(const QStringList &folders, SaveCalls &calls)
 {
     for (const QString &folder : folders) {
-        const int fd = calls.open(QFile::encodeName(folder), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+        const int fd = calls.open(nativeFromName(folder), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
         if (fd < 0)
             return errno;
         const int rc = calls.fsync(fd);
@@ -385,16 +407,19 @@ int replace(const QByteArray &tmp, const QByteArray &finalName, bool hadOld, boo
 void recoverFromJournal(const QString &folder, SaveCalls &calls)
 {
     const QString journalPath = folder + QLatin1Char('/') + QLatin1String(kJournalName);
-    QFile file(journalPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (!QFileInfo::exists(journalPath))
+    QByteArray journalText;
+    // A few lines a file; anything far larger is not one of ours and is
+    // read as a journal cut short.
+    constexpr qint64 kMaxJournalBytes = 16 << 20;
+    if (const int e = readWhole(nativeFromName(journalPath), kMaxJournalBytes, journalText)) {
+        if (e == ENOENT)
             return;
-        cannotFinish(folder, EACCES);
+        if (e != EFBIG && e != EINVAL)
+            cannotFinish(folder, e);
     }
-    const Journal journal = parseJournal(file.readAll());
-    file.close();
+    const Journal journal = parseJournal(journalText);
 
-    const QByteArray base = QFile::encodeName(folder) + '/';
+    const QByteArray base = nativeFromName(folder) + '/';
     struct State
     {
         QByteArray finalPath, tmpPath;
@@ -406,12 +431,12 @@ void recoverFromJournal(const QString &folder, SaveCalls &calls)
         // Cut short before a single rename: the new files just go.
         int error = 0;
         for (const QByteArray &relative : journal.planned) {
-            const QByteArray tmp = QFile::encodeName(temporaryPathFor(QFile::decodeName(base + relative)));
+            const QByteArray tmp = nativeFromName(temporaryPathFor(nameFromNative(base + relative)));
             if (const int e = removeFile(tmp, calls); e != 0 && error == 0)
                 error = e;
         }
         if (error == 0)
-            error = removeFile(QFile::encodeName(journalPath), calls);
+            error = removeFile(nativeFromName(journalPath), calls);
         if (error != 0)
             cannotFinish(folder, error);
         return;
@@ -419,11 +444,11 @@ void recoverFromJournal(const QString &folder, SaveCalls &calls)
     for (const JournalEntry &e : journal.entries) {
         State s;
         s.finalPath = base + e.relative;
-        s.tmpPath = QFile::encodeName(temporaryPathFor(QFile::decodeName(s.finalPath)));
+        s.tmpPath = nativeFromName(temporaryPathFor(nameFromNative(s.finalPath)));
         s.newInPlace = holds(s.finalPath, e.size, e.hash);
         s.newAsTemporary = !s.newInPlace && holds(s.tmpPath, e.size, e.hash);
         s.tmpExists = exists(s.tmpPath);
-        const QString f = folderOf(QFile::decodeName(s.finalPath));
+        const QString f = folderOf(nameFromNative(s.finalPath));
         if (!folders.contains(f))
             folders << f;
         states.append(s);
@@ -476,7 +501,7 @@ void recoverFromJournal(const QString &folder, SaveCalls &calls)
         if (const int e = syncFolders(folders, calls))
             cannotFinish(folder, e);
     }
-    if (const int e = removeFile(QFile::encodeName(journalPath), calls))
+    if (const int e = removeFile(nativeFromName(journalPath), calls))
         cannotFinish(folder, e);
 }
 
@@ -555,7 +580,7 @@ bool isTemporaryName(const QString &fileName)
 void finishUnfinishedSave(const QString &folder, SaveCalls &calls)
 {
     const QString clean = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
-    const QByteArray dirName = QFile::encodeName(clean);
+    const QByteArray dirName = nativeFromName(clean);
     DIR *dir = ::opendir(dirName.constData());
     if (!dir)
         return;
@@ -607,10 +632,10 @@ void writeFilesTwoPhase(const QList<FileToWrite> &files, const std::function<QBy
     QList<Planned> plan;
     plan.reserve(files.size());
     for (const FileToWrite &f : files)
-        plan.append({f.path, QFile::encodeName(f.path), QFile::encodeName(temporaryPathFor(f.path))});
+        plan.append({f.path, nativeFromName(f.path), nativeFromName(temporaryPathFor(f.path))});
     // A single rename is all or nothing by itself: no journal then.
     const bool journaled = files.size() > 1;
-    const QByteArray journalName = QFile::encodeName(base + QLatin1Char('/') + QLatin1String(kJournalName));
+    const QByteArray journalName = nativeFromName(base + QLatin1Char('/') + QLatin1String(kJournalName));
     QList<JournalEntry> entries;
     QByteArray journalStart;
     int journalFd = -1;
@@ -618,17 +643,17 @@ void writeFilesTwoPhase(const QList<FileToWrite> &files, const std::function<QBy
     OpenFiles closeAtEnd{plan, journalFd};
     try {
         for (const FileToWrite &f : files)
-            if (f.createFolder && !QDir().mkpath(folderOf(f.path)))
+            if (f.createFolder && !makeNativePath(folderOf(f.path)))
                 fail("Cannot create file", f.path, errno ? errno : EACCES);
         if (journaled) {
             // The plan goes first, so that a kill while the temporaries are
             // written leaves none of them behind (those in subfolders
             // included): the next start sees a cut-short journal and removes
             // what it names.
-            const qsizetype cut = QFile::encodeName(base).size() + (base == QLatin1String("/") ? 0 : 1);
+            const qsizetype cut = nativeFromName(base).size() + (base == QLatin1String("/") ? 0 : 1);
             QList<QByteArray> relatives;
             for (const FileToWrite &f : files)
-                relatives << QFile::encodeName(QDir::cleanPath(QFileInfo(f.path).absoluteFilePath())).mid(cut);
+                relatives << nativeFromName(QDir::cleanPath(QFileInfo(f.path).absoluteFilePath())).mid(cut);
             journalStart = journalPlan(relatives);
             for (const QByteArray &r : relatives)
                 entries.append({r});
