@@ -16,7 +16,7 @@ if [ "${1:-}" = "--test" ]; then
   packages+=(desktop-file-utils appstream shared-mime-info)
   packages+=(xclip imagemagick) # the clipboard test; screenshots
   packages+=(openbox) # the settings restart check closes a dialog by its close box
-  packages+=(zip) # skin archives made by the tests
+  packages+=(zip unzip) # skin archives made and listed by the tests
   packages+=(audacious-plugins-data) # real skins, made outside this project
   packages+=(clang libclang-rt-14-dev) # the sanitizer stage and the fuzz target
 fi
