@@ -168,6 +168,10 @@ protected:
                 qApp->removeEventFilter(this);
                 guarded([this] { m_windows.mainForm->finishCreate(); });
                 guarded([this] { createDialogs(m_windows); });
+                // A save to the output folder that a kill cut short is
+                // finished or undone; a save there settles it first anyway,
+                // so this can wait until the frame is up.
+                guarded([this] { finishUnfinishedSave(m_windows.mainForm->OutputDir->text()); });
                 deleteLater();
             });
         }
@@ -235,17 +239,11 @@ int runProgram(int argc, char **argv)
         // Opened after the window is shown, so the error box (if any) has the
         // window as its parent; the first frame is painted later still.
         const QStringList skins = parser.positionalArguments();
-        // A save that a kill cut short is finished or undone before anything
-        // reads the folder: the output folder (as the settings give it) and
-        // the folder of the skin given, or the one holding its archive.
-        // Opening a skin folder later and every save settle theirs too.
-        guarded([&] {
-            finishUnfinishedSave(windows.mainForm->OutputDir->text());
-            if (parsed && skins.size() == 1) {
-                const QFileInfo skin(skins.first());
-                finishUnfinishedSave(skin.isDir() ? skin.filePath() : skin.absolutePath());
-            }
-        });
+        // A save that a kill cut short in the folder holding the archive
+        // given is finished or undone before the archive is read (reading a
+        // skin folder settles that folder itself).
+        if (parsed && skins.size() == 1 && !QFileInfo(skins.first()).isDir())
+            guarded([&] { finishUnfinishedSave(QFileInfo(skins.first()).absolutePath()); });
         if (!parsed)
             showErrorBox(parser.errorText(), windows.mainForm.get());
         else if (skins.size() > 1)
