@@ -117,6 +117,14 @@ void TestSkin::builtInPicturesMatchQtsReader()
     const QImage bgr = loadDefaultImage(name);
     QCOMPARE(bgr.format(), QImage::Format_BGR888);
     QCOMPARE(bgr, qt.convertToFormat(QImage::Format_BGR888));
+    // Pictures kept with their palette: only those stored with 8 bits.
+    if (QImage(path, "bmp").depth() == 8) {
+        const QImage indexed = readBuiltInPicture(name, QImage::Format_Indexed8);
+        QCOMPARE(indexed.format(), QImage::Format_Indexed8);
+        QCOMPARE(indexed.convertToFormat(QImage::Format_ARGB32), qt);
+    } else {
+        QVERIFY_THROWS_EXCEPTION(VorlixError, readBuiltInPicture(name, QImage::Format_Indexed8));
+    }
 }
 
 // Decoded ahead on a thread, each picture is handed out once in the format
@@ -127,11 +135,12 @@ void TestSkin::prefetchedPicturesMatchQtsReader()
     const auto qt = [](const char *name, QImage::Format f) {
         return QImage(QStringLiteral(":/images/%1.bmp").arg(QLatin1String(name)), "bmp").convertToFormat(f);
     };
-    prefetchBuiltInPictures({{QStringLiteral("BACKGROUND"), QImage::Format_RGB32},
+    prefetchBuiltInPictures({{QStringLiteral("BACKGROUND"), QImage::Format_Indexed8},
                              {QStringLiteral("EXCHCLR"), QImage::Format_BGR888},
                              {QStringLiteral("NOSUCHPICTURE"), QImage::Format_BGR888}});
     for (int read = 0; read < 2; ++read) {
-        QCOMPARE(readBuiltInPicture(QStringLiteral("BACKGROUND"), QImage::Format_RGB32),
+        QCOMPARE(readBuiltInPicture(QStringLiteral("BACKGROUND"), QImage::Format_Indexed8)
+                     .convertToFormat(QImage::Format_RGB32),
                  qt("BACKGROUND", QImage::Format_RGB32));
         QCOMPARE(readBuiltInPicture(QStringLiteral("EXCHCLR"), QImage::Format_ARGB32),
                  qt("EXCHCLR", QImage::Format_ARGB32));

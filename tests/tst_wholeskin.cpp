@@ -143,6 +143,7 @@ private slots:
     void digitsImportWritesBothDigitSheets();
     void colourEditWritesOneLine();
     void builtInSkinSavesWhole();
+    void builtInSkinIsMarkedOnlyByEdits();
     void titleNamesTheSkinAndSavesSaySo();
     void previewFindsTheElementUnderThePointer_data();
     void previewFindsTheElementUnderThePointer();
@@ -415,6 +416,28 @@ void TestWholeSkin::builtInSkinSavesWhole()
     const QImage eq(dir.filePath(QStringLiteral("eqmain.bmp")), "BMP");
     QCOMPARE(eq.convertToFormat(QImage::Format_BGR888), loadDefaultImage(QStringLiteral("EQMAIN")));
     QVERIFY(!MainForm->skinHasUnsavedChanges());
+}
+
+// The built-in sheets are read when first shown: showing one leaves the
+// skin unmarked, an applied edit marks it, and Undo's way back unmarks it.
+void TestWholeSkin::builtInSkinIsMarkedOnlyByEdits()
+{
+    for (int node : {16, 46, 76}) { // a control button, the equaliser, the playlist
+        selectNode(node);
+        QVERIFY2(!MainForm->isWindowModified(), qPrintable(QString::number(node)));
+    }
+    selectNode(16);
+    const QImage before = MainForm->DesktopImg->Picture();
+    MainForm->DesktopImg->pictureBits().fill(Qt::red);
+    MainForm->ApplyBtn->setEnabled(true);
+    fake()->answers.enqueue(MsgAnswer::Yes);
+    MainForm->ApplyBtnClick();
+    QVERIFY(MainForm->isWindowModified());
+    MainForm->DesktopImg->pictureBits() = before;
+    MainForm->ApplyBtn->setEnabled(true);
+    fake()->answers.enqueue(MsgAnswer::Yes);
+    MainForm->ApplyBtnClick();
+    QVERIFY(!MainForm->isWindowModified());
 }
 
 // What the desktop shows of the window: the skin's name, marked while

@@ -30,7 +30,8 @@ TfcImageForm::TfcImageForm(QWidget *parent) : QWidget(parent) {}
 
 void TfcImageForm::setPicture(const QImage &picture)
 {
-    m_picture = picture.convertToFormat(QImage::Format_RGB32); // no copy when it already is
+    // No copy when it already is either.
+    m_picture = picture.format() == QImage::Format_Indexed8 ? picture : picture.convertToFormat(QImage::Format_RGB32);
     update();
 }
 

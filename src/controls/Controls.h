@@ -19,8 +19,9 @@ class TfcImageForm : public QWidget
     Q_OBJECT
 public:
     explicit TfcImageForm(QWidget *parent = nullptr);
-    // Kept as 32-bit pixels, which paint without conversion: parts of the
-    // picture repaint under every control.
+    // Kept as 32-bit pixels, which paint without conversion (parts of the
+    // picture repaint under every control), or as 8 bits with a palette,
+    // which take a quarter of the memory and paint through the palette.
     void setPicture(const QImage &picture);
     const QImage &picture() const { return m_picture; }
 

@@ -152,19 +152,6 @@ struct Unreadable
     QString reason;
 };
 
-// The built-in picture of a sheet, decoded once: a skin that lacks sheets
-// would otherwise decode them at every opening.
-QImage builtInSheet(SheetKind k)
-{
-    static std::mutex mutex;
-    static std::array<QImage, kSheetCount> cache;
-    const std::lock_guard lock(mutex);
-    QImage &image = cache[size_t(k)];
-    if (image.isNull())
-        image = loadDefaultImage(QString::fromLatin1(sheetInfo(k).imageName));
-    return image;
-}
-
 // Chooses and reads the sheets among a skin's files.
 LoadedSkin assembleSkin(QList<SkinFile> files, bool archive, const QString &skinPath,
                         const QList<Unreadable> &unreadable, JobProgress *progress)

@@ -97,7 +97,7 @@ TSpeedButton *makeGlyphButton(QWidget *parent, const char *name, int x, int y, i
 void TMainForm::prefetchPictures()
 {
     // The pictures of the first frame, as buildLayout asks for them.
-    prefetchBuiltInPictures({{QStringLiteral("BACKGROUND"), QImage::Format_RGB32},
+    prefetchBuiltInPictures({{QStringLiteral("BACKGROUND"), QImage::Format_Indexed8},
                              {QStringLiteral("WINAMPMINI"), QImage::Format_BGR888},
                              {QStringLiteral("CLOSEBUT"), QImage::Format_BGR888},
                              {QStringLiteral("MINIMIZEBUT"), QImage::Format_BGR888},
@@ -160,7 +160,7 @@ void TMainForm::buildLayout()
     fcImageForm1 = new TfcImageForm(this);
     fcImageForm1->setObjectName(QStringLiteral("fcImageForm1"));
     fcImageForm1->setGeometry(0, 0, 640, 480);
-    fcImageForm1->setPicture(picture("BACKGROUND", QImage::Format_RGB32));
+    fcImageForm1->setPicture(picture("BACKGROUND", QImage::Format_Indexed8));
 
     closebut = makeGlyphButton(this, "closebut", 615, 8, 18, 18, "CLOSEBUT", 4);
     closebut->setToolTip(QStringLiteral("Close program"));

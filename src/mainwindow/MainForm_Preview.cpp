@@ -30,9 +30,9 @@ VisPalette TMainForm::visPalette() const
 QImage TMainForm::groupPicture(int index) const
 {
     const SkinElement &e = G().ElementTable[size_t(index)];
-    const SheetSet sheets = sheetSet(G());
     if (index < kPreviewRows)
         return selectimg->picture().copy(); // the main window's groups: outline included
+    const SheetSet sheets = sheetSet(G());
     switch (e.Window) {
     case kEqualizerWindow:
         return composeEqualizer(sheets);

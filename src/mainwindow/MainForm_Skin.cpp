@@ -75,8 +75,12 @@ void TMainForm::updateWindowTitle()
 
 void TMainForm::markSkinSaved()
 {
+    // A built-in sheet not yet decoded keeps none: the built-in picture is
+    // then what it is measured from.
     for (SheetKind k = 0; k < kSheetCount; ++k)
-        if (const QImage *sheet = G().sheet(k))
+        if (G().sheetWaiting(k))
+            skin().saved[size_t(k)] = QImage();
+        else if (const QImage *sheet = G().sheet(k))
             skin().saved[size_t(k)] = *sheet;
 }
 
@@ -87,6 +91,8 @@ bool TMainForm::skinHasUnsavedChanges() const
     if (m_skin->vis.bytes() != m_skin->savedVis || m_skin->pledit.bytes() != m_skin->savedPledit)
         return true;
     for (SheetKind k = 0; k < kSheetCount; ++k) {
+        if (G().sheetWaiting(k))
+            continue; // the built-in picture, untouched
         const QImage *sheet = G().sheet(k);
         if (!sheet)
             continue;
@@ -98,7 +104,7 @@ bool TMainForm::skinHasUnsavedChanges() const
         }
         // Never opened or saved: the built-in skin is the reference.
         try {
-            if (*sheet != loadDefaultImage(QString::fromLatin1(sheetInfo(k).imageName)))
+            if (*sheet != builtInSheet(k))
                 return true;
         } catch (const VorlixError &) {
             return true; // nothing to compare with: better ask once too often

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <algorithm>
+#include <cstring>
 
 namespace vorlix {
 
@@ -26,11 +27,27 @@ QImage *GlobalVar::sheet(SheetKind kind) const
 {
     if (kind < 0 || kind >= kSheetCount)
         return nullptr;
-    return Sheets[static_cast<size_t>(kind)].get();
+    const size_t k = size_t(kind);
+    if (m_waiting[k]) {
+        const QImage picture = builtInSheet(kind);
+        // The one instance is never const: only its first use fills it in.
+        auto &self = const_cast<GlobalVar &>(*this);
+        *self.Sheets[k] = picture;
+        self.SheetStates[k].Original = picture;
+        self.m_waiting[k] = false;
+    }
+    return Sheets[k].get();
+}
+
+bool GlobalVar::sheetWaiting(SheetKind kind) const
+{
+    return kind >= 0 && kind < kSheetCount && m_waiting[size_t(kind)];
 }
 
 bool GlobalVar::sheetEdited(SheetKind kind) const
 {
+    if (sheetWaiting(kind))
+        return false;
     const QImage *s = sheet(kind);
     if (!s)
         return false;
@@ -118,7 +135,8 @@ void decodeRows(QImage &out, const uchar *pixels, qint64 stride, const QRgb *pal
 
 QImage decodeBuiltInBmp(QByteArrayView data, QImage::Format format)
 {
-    if (format != QImage::Format_BGR888 && format != QImage::Format_RGB32 && format != QImage::Format_ARGB32)
+    if (format != QImage::Format_BGR888 && format != QImage::Format_RGB32 && format != QImage::Format_ARGB32
+        && format != QImage::Format_Indexed8)
         return {};
     const auto *b = reinterpret_cast<const uchar *>(data.data());
     const qint64 size = data.size();
@@ -151,6 +169,8 @@ QImage decodeBuiltInBmp(QByteArrayView data, QImage::Format format)
     } else {
         return {};
     }
+    if (format == QImage::Format_Indexed8 && bits != 8)
+        return {};
     const qint64 stride = (qint64(width) * bits / 8 + 3) / 4 * 4;
     if (pixelsAt > quint64(size) || stride * height > size - qint64(pixelsAt))
         return {};
@@ -164,7 +184,18 @@ QImage decodeBuiltInBmp(QByteArrayView data, QImage::Format format)
     if (out.isNull())
         return {};
     const uchar *pixels = b + pixelsAt;
-    if (bits == 8)
+    if (format == QImage::Format_Indexed8) {
+        // A quarter of the memory of 32 bits, for the large pictures that
+        // are only ever drawn.
+        // All 256 entries, so that an index past the palette is black, as
+        // in the other layouts.
+        QList<QRgb> table(256);
+        for (int i = 0; i < 256; ++i)
+            table[i] = 0xff000000u | palette[i];
+        out.setColorTable(table);
+        for (int y = 0; y < height; ++y)
+            std::memcpy(out.scanLine(y), pixels + stride * (height - 1 - y), size_t(width));
+    } else if (bits == 8)
         decodeRows<8>(out, pixels, stride, palette);
     else if (bits == 24)
         decodeRows<24>(out, pixels, stride, palette);
@@ -264,14 +295,29 @@ QImage loadDefaultImage(const QString &name)
     return readBuiltInPicture(name, QImage::Format_BGR888);
 }
 
+QImage builtInSheet(SheetKind kind)
+{
+    if (kind < 0 || kind >= kSheetCount)
+        return {};
+    static std::mutex mutex;
+    static std::array<QImage, kSheetCount> cache;
+    const std::lock_guard lock(mutex);
+    QImage &image = cache[size_t(kind)];
+    if (image.isNull()) {
+        const QString name = QString::fromLatin1(sheetInfo(kind).imageName);
+        QImage decoded = loadDefaultImage(name);
+        if (decoded.size() != sheetSize(kind))
+            throw VorlixError(QStringLiteral("The built-in image \"%1\" has the wrong size").arg(name));
+        image = std::move(decoded);
+    }
+    return image;
+}
+
 void createBitmaps(GlobalVar &g)
 {
     for (SheetKind k = 0; k < kSheetCount; ++k) {
-        QImage img = loadDefaultImage(QString::fromLatin1(sheetInfo(k).imageName));
-        if (img.size() != sheetSize(k))
-            throw VorlixError(QStringLiteral("The built-in image \"%1\" has the wrong size")
-                                  .arg(QString::fromLatin1(sheetInfo(k).imageName)));
-        setSheet(g, k, img, SheetOrigin::BuiltIn);
+        setSheet(g, k, QImage(), SheetOrigin::BuiltIn);
+        g.m_waiting[size_t(k)] = true;
     }
     g.ImportPicture = std::make_unique<QImage>();
 }
@@ -285,6 +331,7 @@ void setSheet(GlobalVar &g, SheetKind kind, const QImage &picture, SheetOrigin o
         slot = std::make_unique<QImage>();
     *slot = picture;
     g.SheetStates[size_t(kind)] = {origin, picture};
+    g.m_waiting[size_t(kind)] = false;
 }
 
 void followFallbackSheets(GlobalVar &g)
@@ -324,6 +371,7 @@ void freeBitmaps(GlobalVar &g)
         s.reset();
     for (auto &state : g.SheetStates)
         state = {};
+    g.m_waiting = {};
     g.ImportPicture.reset();
 }
 

@@ -44,20 +44,35 @@ struct GlobalVar
     bool FirstResizeDialog = false;  // the start-up size dialog is unused yet
 
     // Sheet of a kind, or nullptr for -1 (a group) and while not created.
+    // A built-in sheet is decoded here on its first use; throws VorlixError
+    // when its picture can't be.
     QImage *sheet(SheetKind kind) const;
+    // True while the sheet is the built-in picture not yet decoded: it is
+    // unedited, and equal to builtInSheet(kind).
+    bool sheetWaiting(SheetKind kind) const;
     // True when the sheet differs from the picture it came with.
     bool sheetEdited(SheetKind kind) const;
+
+private:
+    // Most built-in sheets are not drawn until the user picks one of their
+    // elements: they are decoded then, not at start-up.
+    std::array<bool, kSheetCount> m_waiting{};
+    friend void createBitmaps(GlobalVar &g);
+    friend void setSheet(GlobalVar &g, SheetKind kind, const QImage &picture, SheetOrigin origin);
+    friend void freeBitmaps(GlobalVar &g);
 };
 
 GlobalVar &G();
 // Drops every bitmap and zeroes all state, as at program start.
 void resetGlobals();
 
-// Creates the nine sheets from the built-in default images in SheetKind
-// order, each converted to 24 bits per pixel, then the empty ImportPicture.
-// Throws VorlixError when a default image can't be loaded; the sheets made
-// so far stay.
+// Creates the sheets as the built-in default images in 24 bits per pixel,
+// each decoded on its first use, then the empty ImportPicture.
 void createBitmaps(GlobalVar &g);
+// The built-in picture of a sheet in 24 bits per pixel, decoded once and
+// shared by every caller; safe on any thread. Throws VorlixError when it
+// can't be loaded or has the wrong size.
+QImage builtInSheet(SheetKind kind);
 // Sets the sheet's picture and where it came from; it counts as unedited.
 void setSheet(GlobalVar &g, SheetKind kind, const QImage &picture, SheetOrigin origin);
 // A sheet that stands in for a missing one with the picture of another
@@ -86,7 +101,8 @@ QImage readBuiltInPicture(const QString &name, QImage::Format format);
 void prefetchBuiltInPictures(const QList<std::pair<QString, QImage::Format>> &pictures);
 // Decodes a built-in picture: an uncompressed bottom-up BMP of 8 bits with a
 // palette, 24 bits, or 32 bits with an alpha mask (V4 or V5 header). Null for
-// anything else, for a damaged file, or for another output format.
+// anything else, for a damaged file, or for another output format. An 8-bit
+// picture may also be asked for as Format_Indexed8, with its palette.
 QImage decodeBuiltInBmp(QByteArrayView data, QImage::Format format);
 // Loads a built-in picture by name as 24 bits per pixel; throws on failure.
 QImage loadDefaultImage(const QString &name);
