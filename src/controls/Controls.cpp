@@ -30,7 +30,7 @@ TfcImageForm::TfcImageForm(QWidget *parent) : QWidget(parent) {}
 
 void TfcImageForm::setPicture(const QImage &picture)
 {
-    // No copy when it already is either.
+    // Either layout is kept as it comes, without a copy.
     m_picture = picture.format() == QImage::Format_Indexed8 ? picture : picture.convertToFormat(QImage::Format_RGB32);
     update();
 }

@@ -186,9 +186,8 @@ QImage decodeBuiltInBmp(QByteArrayView data, QImage::Format format)
     const uchar *pixels = b + pixelsAt;
     if (format == QImage::Format_Indexed8) {
         // A quarter of the memory of 32 bits, for the large pictures that
-        // are only ever drawn.
-        // All 256 entries, so that an index past the palette is black, as
-        // in the other layouts.
+        // are only ever drawn. All 256 entries, so that an index past the
+        // palette is black, as in the other layouts.
         QList<QRgb> table(256);
         for (int i = 0; i < 256; ++i)
             table[i] = 0xff000000u | palette[i];
