@@ -2,15 +2,19 @@
 // kill at each step (and during the clean-up after it), and journals cut
 // short, each followed by what the next start or save makes of the folder.
 #include <QImage>
+#include <QMessageAuthenticationCode>
 #include <QtTest>
 
 #include "editor/SkinFiles.h"
+#include "output/JournalKey.h"
 #include "output/SkinWriter.h"
+#include "platform/BeneathPath.h"
 #include "platform/Errors.h"
 
 #include <cerrno>
 #include <clocale>
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,9 +46,9 @@ public:
     bool canSwap = true;
     int total = 0;
 
-    int open(const QByteArray &path, int flags, unsigned mode) override
+    int open(int dirFd, const QByteArray &name, int flags, unsigned mode) override
     {
-        return step("open") ? -1 : SaveCalls::open(path, flags, mode);
+        return step("open") ? -1 : SaveCalls::open(dirFd, name, flags, mode);
     }
     long write(int fd, const char *data, unsigned long size) override
     {
@@ -62,11 +66,11 @@ public:
         }
         return SaveCalls::close(fd);
     }
-    int rename(const QByteArray &from, const QByteArray &to) override
+    int rename(int dirFd, const QByteArray &from, const QByteArray &to) override
     {
-        return step("rename") ? -1 : SaveCalls::rename(from, to);
+        return step("rename") ? -1 : SaveCalls::rename(dirFd, from, to);
     }
-    int exchange(const QByteArray &a, const QByteArray &b) override
+    int exchange(int dirFd, const QByteArray &a, const QByteArray &b) override
     {
         if (step("exchange"))
             return -1;
@@ -74,9 +78,16 @@ public:
             errno = EINVAL;
             return -1;
         }
-        return SaveCalls::exchange(a, b);
+        return SaveCalls::exchange(dirFd, a, b);
     }
-    int unlink(const QByteArray &path) override { return step("unlink") ? -1 : SaveCalls::unlink(path); }
+    int unlink(int dirFd, const QByteArray &name) override
+    {
+        return step("unlink") ? -1 : SaveCalls::unlink(dirFd, name);
+    }
+    int link(int fd, int dirFd, const QByteArray &name) override
+    {
+        return step("link") ? -1 : SaveCalls::link(fd, dirFd, name);
+    }
 
 private:
     QHash<QByteArray, int> m_seen;
@@ -199,13 +210,89 @@ int callsOfASave(bool canSwap, int failingSwap)
     return calls.total;
 }
 
+// The key file, read as any program would: where the settings live.
+QByteArray keyFileBytes()
+{
+    journalKey(); // made at first use
+    return readAll(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Tarnby/save-journal.key"));
+}
+
+// A journal as our own writer lays it out, signed with this user's key or
+// with a signature anyone could write.
+struct JournalLine
+{
+    QByteArray path;
+    bool hadOld;
+    QByteArray newBytes;
+};
+
+QByteArray journalText(const QList<JournalLine> &lines, bool whole, bool signedByUs)
+{
+    const auto signature = [&](const QByteArray &before) {
+        return signedByUs ? QMessageAuthenticationCode::hash(before, keyFileBytes(), QCryptographicHash::Sha256).toHex()
+                          : QByteArray(64, 'a');
+    };
+    QByteArray j = "vorlix-save-journal 2\n";
+    for (const JournalLine &l : lines)
+        j += "plan " + l.path + '\n';
+    j += "planned " + QByteArray::number(lines.size()) + ' ' + signature(j) + '\n';
+    if (!whole)
+        return j;
+    for (const JournalLine &l : lines)
+        j += QByteArray(l.hadOld ? "1 " : "0 ") + QByteArray::number(l.newBytes.size()) + ' '
+            + QByteArray::number(saveContentHash(l.newBytes), 16).rightJustified(16, '0') + ' ' + l.path + '\n';
+    return j + "end " + QByteArray::number(lines.size()) + ' ' + signature(j) + '\n';
+}
+
+// Everything below a folder, links not followed: what each entry is and
+// holds.
+QMap<QString, QByteArray> snapshot(const QString &dir)
+{
+    QMap<QString, QByteArray> out;
+    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString p = it.next();
+        const QFileInfo info(p);
+        const QString key = QDir(dir).relativeFilePath(p);
+        if (info.isSymLink())
+            out.insert(key, "link to " + QFile::encodeName(info.symLinkTarget()));
+        else if (info.isDir())
+            out.insert(key, "folder");
+        else if (info.isFile())
+            out.insert(key, readAll(p));
+        else
+            out.insert(key, "special");
+    }
+    return out;
+}
+
+QMap<QString, QByteArray> withoutJournals(QMap<QString, QByteArray> files)
+{
+    files.removeIf([](const auto &e) { return e.key().startsWith(QLatin1String(".vorlix-journal")); });
+    return files;
+}
+
+void writeSheet(const QString &path)
+{
+    QImage sheet(275, 116, QImage::Format_RGB32); // a sheet, so the folder opens as a skin
+    sheet.fill(Qt::red);
+    QVERIFY(sheet.save(path, "BMP"));
+}
+
 } // namespace
 
 class TestSaves : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { std::setlocale(LC_MESSAGES, "C"); } // reasons checked in English
+    void initTestCase()
+    {
+        std::setlocale(LC_MESSAGES, "C"); // reasons checked in English
+        // The journals' key goes with the settings: this test's own.
+        QVERIFY(m_config.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    }
 
     void wholeSave();
     void failures_data();
@@ -216,12 +303,19 @@ private slots:
     void killAtEveryCall();
     void tornJournal_data();
     void tornJournal();
-    void journalStaysInsideItsFolder();
-    void oldFileThatCannotBePutBack();
+    void attackFolders_data();
+    void attackFolders();
+    void theKeyIsTheUsersOwn();
+    void failedUndo_data();
+    void failedUndo();
+    void cancelChangesNothing();
     void killDuringRecovery_data();
     void killDuringRecovery();
     void openingAFolderSettlesItFirst();
     void realKills();
+
+private:
+    QTemporaryDir m_config;
 };
 
 void TestSaves::wholeSave()
@@ -393,29 +487,39 @@ void TestSaves::killAtEveryCall()
 void TestSaves::tornJournal_data()
 {
     QTest::addColumn<QString>("how");
-    QTest::newRow("empty") << "empty";
-    QTest::newRow("the header cut") << "cut 10";
-    QTest::newRow("cut in the plan") << "cut in plan";
-    QTest::newRow("cut before the closing line") << "no end";
-    QTest::newRow("cut in the closing line") << "cut in end";
-    QTest::newRow("the closing line's newline missing") << "chop 1";
-    QTest::newRow("a size changed") << "size";
-    QTest::newRow("a stray line after the end") << "stray";
-    QTest::newRow("zeros, as a power cut can leave") << "zeros";
+    QTest::addColumn<bool>("planStillSigned");
+    // Spoilt before the plan's signed line: nothing says the journal is
+    // ours, so nothing of it is acted upon.
+    QTest::newRow("empty") << "empty" << false;
+    QTest::newRow("the header cut") << "cut 10" << false;
+    QTest::newRow("cut in the plan") << "cut in plan" << false;
+    QTest::newRow("zeros, as a power cut can leave") << "zeros" << false;
+    QTest::newRow("a planned path changed") << "plan changed" << false;
+    // The plan is ours and signed, the end isn't: cut short (or changed)
+    // before a single rename.
+    QTest::newRow("cut before the closing line") << "no end" << true;
+    QTest::newRow("cut in the closing line") << "cut in end" << true;
+    QTest::newRow("the closing line's newline missing") << "chop 1" << true;
+    QTest::newRow("a size changed") << "size" << true;
+    QTest::newRow("a stray line after the end") << "stray" << true;
+    // Changed to match what is on disk: without the closing signature it
+    // would read as sub/d.cur already in place and finish a mixed set.
+    QTest::newRow("an entry changed to the old file's size and hash") << "old d" << true;
 }
 
 void TestSaves::tornJournal()
 {
     QFETCH(QString, how);
+    QFETCH(bool, planStillSigned);
     // The temporaries are complete, the journal whole, nothing renamed...
     Fixture f;
     f.killedSave("fsync", 1);
     const QString path = f.dir + QStringLiteral("/.vorlix-journal");
     QByteArray j = readAll(path);
-    QVERIFY(j.startsWith("vorlix-save-journal 1\nplan a.bmp\n"));
+    QVERIFY(j.startsWith("vorlix-save-journal 2\nplan a.bmp\n"));
     // ... then the journal is spoilt as a kill or a power cut while it was
-    // written would leave it. A journal that isn't whole can't be trusted
-    // to roll forward: the old set stays.
+    // written would leave it, or changed by hand. A journal that isn't
+    // whole and signed can't be trusted to roll forward: the old set stays.
     const qsizetype end = j.lastIndexOf("end ");
     if (how == QLatin1String("empty"))
         j.clear();
@@ -423,6 +527,10 @@ void TestSaves::tornJournal()
         j.truncate(10);
     else if (how == QLatin1String("cut in plan"))
         j.truncate(j.indexOf("plan b.bmp") + 7);
+    else if (how == QLatin1String("zeros"))
+        j.fill('\0');
+    else if (how == QLatin1String("plan changed"))
+        j.replace("plan c.txt", "plan e.txt");
     else if (how == QLatin1String("no end"))
         j.truncate(end);
     else if (how == QLatin1String("cut in end"))
@@ -433,43 +541,219 @@ void TestSaves::tornJournal()
         j.replace(" 13 ", " 12 "); // a.bmp's new size
     else if (how == QLatin1String("stray"))
         j += "plan e.bmp\n";
-    else if (how == QLatin1String("zeros"))
-        j.fill('\0');
+    else if (how == QLatin1String("old d")) {
+        const QByteArray newD = "1 5 " + QByteArray::number(saveContentHash("new d"), 16).rightJustified(16, '0');
+        const QByteArray oldD = "1 5 " + QByteArray::number(saveContentHash("old d"), 16).rightJustified(16, '0');
+        QVERIFY(j.contains(newD + " sub/d.cur\n"));
+        j.replace(newD, oldD);
+    }
     writeFile(path, j);
-    f.next(QStringLiteral("start"));
+    const QMap<QString, QByteArray> before = snapshot(f.dir);
+    const SettleReport report = finishUnfinishedSave(f.dir);
     QCOMPARE(f.state(), QStringLiteral("old"));
-    // Temporaries in the subfolder go too where the plan names them; a
-    // journal without a plan leaves them, hidden from every reader.
-    QStringList left = f.leftovers();
-    left.removeAll(QStringLiteral("sub/.vorlix-tmp-d.cur"));
-    QCOMPARE(left, QStringList());
+    if (planStillSigned) {
+        // Ours: the temporaries it names go, those in the subfolder too.
+        QCOMPARE(f.leftovers(), QStringList());
+        QVERIFY(report.isEmpty());
+    } else {
+        // Not known to be ours: left exactly as it is, and said.
+        QCOMPARE(snapshot(f.dir), before);
+        QCOMPARE(report.notOurs, QStringList{QStringLiteral(".vorlix-journal")});
+        QVERIFY(report.message(f.dir).contains(f.dir));
+    }
 }
 
-void TestSaves::journalStaysInsideItsFolder()
+void TestSaves::attackFolders_data()
 {
-    QTemporaryDir outer;
-    const QString dir = outer.path() + QStringLiteral("/skin");
-    writeFile(outer.path() + QStringLiteral("/.vorlix-tmp-victim.bmp"), "not ours to touch");
-    writeFile(dir + QStringLiteral("/.vorlix-journal"),
-              "vorlix-save-journal 1\nplan ../victim.bmp\nplan /etc/.vorlix-tmp-passwd\n");
-    finishUnfinishedSave(dir);
-    QCOMPARE(readAll(outer.path() + QStringLiteral("/.vorlix-tmp-victim.bmp")), QByteArray("not ours to touch"));
-    QVERIFY(!QFile::exists(dir + QStringLiteral("/.vorlix-journal")));
+    QTest::addColumn<QString>("attack");
+    QTest::addColumn<bool>("signedByUs");
+    QTest::addColumn<bool>("byParts");
+    // Each is a downloaded skin folder. Unsigned is what a stranger can
+    // write; signed with this user's key shows that even our own journal
+    // never reaches outside the folder.
+    const QStringList throughLinks{"rolled back through a link: would delete",
+                                   "rolled back through a relative link: would delete",
+                                   "finished through a link: would overwrite",
+                                   "cut short through a link: would remove a temporary outside",
+                                   "a temporary that is a link to a file outside"};
+    for (const QString &a : throughLinks)
+        for (const bool signedByUs : {false, true})
+            for (const bool byParts : {false, true})
+                if (!byParts || signedByUs)
+                    QTest::addRow("%s%s%s", qPrintable(a), signedByUs ? ", signed" : "",
+                                  byParts ? ", walked by parts" : "")
+                        << a << signedByUs << byParts;
+    for (const char *a : {"temporaries of a stranger finished over main.bmp and pledit.txt",
+                          "the journal is a folder", "the journal is a link to a journal outside",
+                          "the journal is a FIFO"})
+        QTest::newRow(a) << QString::fromLatin1(a) << false << false;
+    QTest::newRow("80,000 plan lines") << "80,000 plan lines" << false << false;
+    QTest::newRow("80,000 plan lines, signed") << "80,000 plan lines" << true << false;
 }
 
-void TestSaves::oldFileThatCannotBePutBack()
+void TestSaves::attackFolders()
 {
+    QFETCH(QString, attack);
+    QFETCH(bool, signedByUs);
+    QFETCH(bool, byParts);
+    setResolveByParts(byParts);
+    const auto resetResolve = qScopeGuard([] { setResolveByParts(false); });
+
+    QTemporaryDir tmp;
+    const QString outside = tmp.path() + QStringLiteral("/outside"), skin = tmp.path() + QStringLiteral("/skin");
+    writeFile(outside + QStringLiteral("/victim.txt"), "precious");
+    writeFile(outside + QStringLiteral("/.vorlix-tmp-victim.txt"), "the attacker's bytes");
+    writeFile(outside + QStringLiteral("/.vorlix-journal"),
+              journalText({{"victim.txt", true, "the attacker's bytes"}}, true, signedByUs));
+    QVERIFY(QDir().mkpath(skin));
+    writeSheet(skin + QStringLiteral("/main.bmp"));
+    writeFile(skin + QStringLiteral("/pledit.txt"), "[Text]\nNormal=#00FF00\n");
+    const QString journal = skin + QStringLiteral("/.vorlix-journal");
+    const auto link = [](const QString &target, const QString &at) { QVERIFY(QFile::link(target, at)); };
+    if (attack.contains(QLatin1String("relative link")))
+        link(QStringLiteral("../outside"), skin + QStringLiteral("/h"));
+    else if (attack.contains(QLatin1String("through a link")))
+        link(outside, skin + QStringLiteral("/h"));
+
+    if (attack.startsWith(QLatin1String("rolled back"))) {
+        // h/victim.txt reads as a new file already in place, a.txt's new
+        // file is missing: the way back removes the new files.
+        writeFile(journal, journalText({{"h/victim.txt", false, "precious"}, {"a.txt", false, "x"}}, true, signedByUs));
+    } else if (attack.startsWith(QLatin1String("finished"))) {
+        writeFile(journal, journalText({{"h/victim.txt", true, "the attacker's bytes"}}, true, signedByUs));
+    } else if (attack.startsWith(QLatin1String("cut short"))) {
+        writeFile(journal, journalText({{"h/victim.txt", true, "x"}, {"a.txt", false, "x"}}, false, signedByUs));
+    } else if (attack.startsWith(QLatin1String("a temporary that is a link"))) {
+        link(outside + QStringLiteral("/victim.txt"), skin + QStringLiteral("/.vorlix-tmp-main.bmp"));
+        writeFile(journal, journalText({{"main.bmp", true, "precious"}}, true, signedByUs));
+    } else if (attack.startsWith(QLatin1String("temporaries of a stranger"))) {
+        writeFile(skin + QStringLiteral("/.vorlix-tmp-main.bmp"), "the attacker's main.bmp");
+        writeFile(skin + QStringLiteral("/.vorlix-tmp-pledit.txt"), "the attacker's pledit.txt");
+        writeFile(journal, journalText({{"main.bmp", true, "the attacker's main.bmp"},
+                                        {"pledit.txt", true, "the attacker's pledit.txt"}},
+                                       true, signedByUs));
+    } else if (attack == QLatin1String("the journal is a folder")) {
+        QVERIFY(QDir().mkpath(journal + QStringLiteral("/inside")));
+    } else if (attack == QLatin1String("the journal is a link to a journal outside")) {
+        link(outside + QStringLiteral("/.vorlix-journal"), journal);
+    } else if (attack == QLatin1String("the journal is a FIFO")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(journal).constData(), 0644), 0);
+    } else if (attack == QLatin1String("80,000 plan lines")) {
+        // Past what any save of ours holds: not ours, signed or not, and
+        // read in one pass (a check of each line against all before it
+        // took minutes here).
+        QList<JournalLine> lines;
+        for (int i = 0; i < 80000; ++i)
+            lines.append({"h" + QByteArray::number(i) + ".bmp", false, "x"});
+        writeFile(journal, journalText(lines, false, signedByUs));
+        writeFile(skin + QStringLiteral("/.vorlix-tmp-h7.bmp"), "left as it is");
+    }
+    const QMap<QString, QByteArray> outsideBefore = snapshot(outside), skinBefore = snapshot(skin);
+
+    // Opened: the program starts with it as its output folder, or the user
+    // opens it. Nothing outside changes, nothing of the skin, and the user
+    // hears of it.
+    QString said;
+    try {
+        said = finishUnfinishedSave(skin).message(skin);
+    } catch (const VorlixError &e) {
+        said = e.message(); // a journal of ours that can't be settled
+    }
+    QVERIFY2(!said.isEmpty(), "nothing said");
+    QCOMPARE(snapshot(outside), outsideBefore);
+    if (signedByUs && !attack.startsWith(QLatin1String("80,000"))) {
+        // Ours: settled as far as it stays inside; only the journal may go.
+        QCOMPARE(withoutJournals(snapshot(skin)), withoutJournals(skinBefore));
+        return;
+    }
+    QCOMPARE(snapshot(skin), skinBefore);
+
+    const LoadedSkin loaded = readSkinFolder(skin);
+    QVERIFY2(loaded.report().contains(QLatin1String("not made by you")), qPrintable(loaded.report()));
+    QCOMPARE(snapshot(outside), outsideBefore);
+    QCOMPARE(snapshot(skin), skinBefore);
+
+    // And it doesn't stand in the way of a save into the folder.
+    writeFilesTwoPhase({file(skin + QStringLiteral("/main.bmp"), "saved main.bmp"),
+                        file(skin + QStringLiteral("/pledit.txt"), "saved pledit.txt")});
+    QCOMPARE(readAll(skin + QStringLiteral("/main.bmp")), QByteArray("saved main.bmp"));
+    QCOMPARE(readAll(skin + QStringLiteral("/pledit.txt")), QByteArray("saved pledit.txt"));
+    QCOMPARE(snapshot(outside), outsideBefore);
+    // The stranger's journal is still there, as it was.
+    const QMap<QString, QByteArray> after = snapshot(skin);
+    for (auto it = skinBefore.cbegin(); it != skinBefore.cend(); ++it)
+        if (it.key().startsWith(QLatin1String(".vorlix-journal")))
+            QCOMPARE(after.value(it.key()), it.value());
+}
+
+void TestSaves::theKeyIsTheUsersOwn()
+{
+    Fixture f;
+    writeFilesTwoPhase(f.newSet());
+    const QString key = m_config.path() + QStringLiteral("/Tarnby/save-journal.key");
+    struct stat st;
+    QCOMPARE(::stat(QFile::encodeName(key).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 0777, 0600u);
+    QCOMPARE(qint64(st.st_size), qint64(32));
+    // Never in the folder saved into.
+    QCOMPARE(f.leftovers(), QStringList());
+}
+
+void TestSaves::failedUndo_data()
+{
+    QTest::addColumn<bool>("canSwap");
+    QTest::addColumn<QByteArray>("failing"); // "kind nth" pairs, errno EIO
+    QTest::addColumn<QString>("expected");
     // sub/d.cur can't be replaced, and putting b.bmp's old file back fails
     // as well (c.txt was rename 1, b.bmp's way back is rename 2): the
     // journal stays, and the next start puts b.bmp back.
+    QTest::newRow("an old file can't be put back") << true << QByteArray("exchange 3 rename 2") << "old";
+    // The same, with the new c.txt (no old file) already in place and its
+    // removal failing: the next start removes it.
+    QTest::newRow("a brand-new file in place can't be removed") << true << QByteArray("exchange 3 unlink 1") << "old";
+    // Without swaps a.bmp and b.bmp replaced their old files for good when
+    // c.txt's rename fails: there is no way back, so the journal stays and
+    // the next start finishes the new set.
+    QTest::newRow("renamed over old files, no way back") << false << QByteArray("rename 3") << "new";
+}
+
+void TestSaves::failedUndo()
+{
+    QFETCH(bool, canSwap);
+    QFETCH(QByteArray, failing);
+    QFETCH(QString, expected);
     Fixture f;
     ScriptedCalls calls;
-    calls.failures = {{"exchange", 3, EPERM}, {"rename", 2, EIO}};
+    calls.canSwap = canSwap;
+    const QList<QByteArray> words = failing.split(' ');
+    for (qsizetype i = 0; i + 1 < words.size(); i += 2)
+        calls.failures.append({words[i], words[i + 1].toInt(), EIO});
     QVERIFY_THROWS_EXCEPTION(VorlixError, writeFilesTwoPhase(f.newSet(), calls));
     QVERIFY(QFile::exists(f.dir + QStringLiteral("/.vorlix-journal")));
     finishUnfinishedSave(f.dir);
-    QCOMPARE(f.state(), QStringLiteral("old"));
+    QCOMPARE(f.state(), expected);
     QCOMPARE(f.leftovers(), QStringList());
+}
+
+void TestSaves::cancelChangesNothing()
+{
+    // A whole journal, every new file waiting as its temporary: settling
+    // would rename them all. A Cancel while the files are checked stops it
+    // before the first change.
+    Fixture f;
+    f.killedSave("fsync", 1);
+    const QMap<QString, QByteArray> before = snapshot(f.dir);
+    JobProgress progress;
+    int reports = 0;
+    progress.onReport = [&](JobProgress &p) {
+        ++reports;
+        p.requestCancel();
+    };
+    QVERIFY_THROWS_EXCEPTION(JobCancelled, finishUnfinishedSave(f.dir, systemSaveCalls(), &progress));
+    QCOMPARE(reports, 1);
+    QCOMPARE(snapshot(f.dir), before);
+    finishUnfinishedSave(f.dir);
+    QCOMPARE(f.state(), QStringLiteral("new"));
 }
 
 void TestSaves::killDuringRecovery_data()

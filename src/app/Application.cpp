@@ -2,6 +2,7 @@
 
 #include "dialogs/ImageRes.h"
 #include "dialogs/SelDir.h"
+#include "platform/BackgroundJob.h"
 #include "platform/DesktopServices.h"
 #include "platform/Errors.h"
 #include "platform/Fonts.h"
@@ -12,6 +13,7 @@
 #include "skin/SkinSheets.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
 #include <QIcon>
 #include <QPixmap>
@@ -31,6 +33,22 @@ int &withFontConfigLoading(int &argc)
     TMainForm::prefetchPictures();
     return argc;
 }
+// Finishes or undoes our own save of the folder that a kill cut short, on a
+// worker with the progress window (a large save takes a while to check);
+// anything in the folder that isn't ours stays as it is and is named once.
+void settleFolder(QWidget *parent, const QString &folder)
+{
+    if (folder.isEmpty())
+        return;
+    auto report = std::make_shared<SettleReport>(); // outlives a Cancel
+    const bool finished = backgroundJobs().run(
+        parent, QStringLiteral("Checking %1 for a save cut short...").arg(QDir::toNativeSeparators(folder)),
+        [folder, report](JobProgress &progress) { *report = finishUnfinishedSave(folder, systemSaveCalls(), &progress); });
+    const QString text = finished ? report->message(QDir::toNativeSeparators(folder)) : QString();
+    if (!text.isEmpty())
+        services().messageBox(parent, QStringLiteral("Vorlix"), text, MsgIcon::Warning, MsgButtons::Ok);
+}
+
 } // namespace
 
 TApplication::TApplication(int &argc, char **argv) : QApplication(withFontConfigLoading(argc), argv) {}
@@ -171,7 +189,7 @@ protected:
                 // A save to the output folder that a kill cut short is
                 // finished or undone; a save there settles it first anyway,
                 // so this can wait until the frame is up.
-                guarded([this] { finishUnfinishedSave(m_windows.mainForm->OutputDir->text()); });
+                guarded([this] { settleFolder(m_windows.mainForm.get(), m_windows.mainForm->OutputDir->text()); });
                 deleteLater();
             });
         }
@@ -243,7 +261,7 @@ int runProgram(int argc, char **argv)
         // given is finished or undone before the archive is read (reading a
         // skin folder settles that folder itself).
         if (parsed && skins.size() == 1 && !QFileInfo(skins.first()).isDir())
-            guarded([&] { finishUnfinishedSave(QFileInfo(skins.first()).absolutePath()); });
+            guarded([&] { settleFolder(windows.mainForm.get(), QFileInfo(skins.first()).absolutePath()); });
         if (!parsed)
             showErrorBox(parser.errorText(), windows.mainForm.get());
         else if (skins.size() > 1)

@@ -31,6 +31,10 @@
 
 namespace vorlix {
 
+// A save of the largest skin that opens, with every sheet and text file it
+// may add, fits in one journal.
+static_assert(kMaxJournalFiles >= kMaxSkinFiles + 20);
+
 namespace {
 
 QString megabytes(qint64 bytes)
@@ -323,6 +327,8 @@ QString LoadedSkin::report() const
                      .arg(outsideFolder.join(QStringLiteral(", ")));
     if (!leftOut.isEmpty())
         lines << QStringLiteral("Left out: %1").arg(leftOut.join(QStringLiteral(", ")));
+    if (!settleNote.isEmpty())
+        lines << settleNote;
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -393,13 +399,14 @@ void listFolder(const QString &skin, const QByteArray &realRoot, const QByteArra
             out.notRead.append({relative, errnoText(errno)});
             continue;
         }
+        // Our own temporaries and journals are never part of a skin, nor
+        // is anything under such a name (a folder a stranger put there).
+        if (isTemporaryName(fileName))
+            continue;
         if (S_ISDIR(st.st_mode)) {
             listFolder(skin, realRoot, native, relative + QLatin1Char('/'), out);
             continue;
         }
-        // Our own temporaries of a killed save are never part of a skin.
-        if (isTemporaryName(fileName))
-            continue;
         bool viaLink = false;
         if (S_ISLNK(st.st_mode)) {
             // Followed only within the skin: a link to /etc/passwd would
@@ -449,7 +456,10 @@ LoadedSkin readSkinFolder(const QString &dir, JobProgress *progress)
     const QFileInfo info(dir);
     if (!info.isDir())
         throw VorlixError(QStringLiteral("Cannot open skin \"%1\": there is no such folder").arg(dir));
-    finishUnfinishedSave(info.absoluteFilePath()); // a save cut short by a kill, finished or undone
+    // Our own save of the folder that a kill cut short is finished or
+    // undone; anything else is only read.
+    const QString settleNote = finishUnfinishedSave(info.absoluteFilePath(), systemSaveCalls(), progress)
+                                   .message(QDir::toNativeSeparators(info.absoluteFilePath()));
     const QByteArray nativeRoot = QFile::encodeName(info.absoluteFilePath());
     std::unique_ptr<char, decltype(&std::free)> real(::realpath(nativeRoot.constData(), nullptr), &std::free);
     if (!real)
@@ -510,6 +520,7 @@ LoadedSkin readSkinFolder(const QString &dir, JobProgress *progress)
     }
     LoadedSkin skin = assembleSkin(std::move(files), false, dir, sheets, progress);
     skin.leftOut = leftOut;
+    skin.settleNote = settleNote;
     return skin;
 }
 

@@ -65,6 +65,9 @@ struct LoadedSkin
     // Files not kept: an archive entry whose name is given twice; in a folder,
     // a link to outside it, a FIFO or device, a file that can't be read.
     QStringList leftOut;
+    // What the folder held of unfinished saves that weren't ours, left as
+    // they were; empty when nothing.
+    QString settleNote;
 
     // One message naming what was missing, refused, kept aside or left out;
     // empty when the skin gave all nine sheets and nothing else to say.

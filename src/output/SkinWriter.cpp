@@ -1,5 +1,7 @@
 #include "output/SkinWriter.h"
 
+#include "output/JournalKey.h"
+#include "platform/BeneathPath.h"
 #include "platform/Errors.h"
 #include "platform/NativeName.h"
 #include "platform/ZipLib.h"
@@ -7,8 +9,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QRandomGenerator>
+#include <QSet>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -22,11 +28,11 @@ namespace vorlix {
 
 // ---- The real calls --------------------------------------------------------
 
-int SaveCalls::open(const QByteArray &path, int flags, unsigned mode)
+int SaveCalls::open(int dirFd, const QByteArray &name, int flags, unsigned mode)
 {
     int fd;
     do
-        fd = ::open(path.constData(), flags, mode_t(mode));
+        fd = ::openat(dirFd, name.constData(), flags | O_NOFOLLOW, mode_t(mode));
     while (fd < 0 && errno == EINTR);
     return fd;
 }
@@ -70,16 +76,17 @@ int SaveCalls::close(int fd)
     return ::close(fd);
 }
 
-int SaveCalls::rename(const QByteArray &from, const QByteArray &to)
+int SaveCalls::rename(int dirFd, const QByteArray &from, const QByteArray &to)
 {
-    return std::rename(from.constData(), to.constData());
+    return ::renameat(dirFd, from.constData(), dirFd, to.constData());
 }
 
-int SaveCalls::exchange(const QByteArray &a, const QByteArray &b)
+int SaveCalls::exchange(int dirFd, const QByteArray &a, const QByteArray &b)
 {
 #if defined(__linux__) && defined(RENAME_EXCHANGE)
-    return ::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_EXCHANGE);
+    return ::renameat2(dirFd, a.constData(), dirFd, b.constData(), RENAME_EXCHANGE);
 #else
+    Q_UNUSED(dirFd);
     Q_UNUSED(a);
     Q_UNUSED(b);
     errno = EINVAL;
@@ -87,9 +94,17 @@ int SaveCalls::exchange(const QByteArray &a, const QByteArray &b)
 #endif
 }
 
-int SaveCalls::unlink(const QByteArray &path)
+int SaveCalls::unlink(int dirFd, const QByteArray &name)
 {
-    return ::unlink(path.constData());
+    return ::unlinkat(dirFd, name.constData(), 0);
+}
+
+int SaveCalls::link(int fd, int dirFd, const QByteArray &name)
+{
+    // Linking a descriptor by itself needs a privilege; through /proc it
+    // doesn't.
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    return ::linkat(AT_FDCWD, self.constData(), dirFd, name.constData(), AT_SYMLINK_FOLLOW);
 }
 
 SaveCalls &systemSaveCalls()
@@ -118,36 +133,6 @@ QString reason(int error)
 [[noreturn]] void fail(const char *what, const QString &path, int error)
 {
     throw VorlixError(QStringLiteral("%1 %2: %3").arg(QLatin1String(what), path, reason(error)));
-}
-
-// Tells a file's new bytes from its old ones after a kill; no defence
-// against anyone, just quick (four independent lanes, several GB/s) and the
-// same on every run.
-quint64 contentHash(const QByteArray &bytes)
-{
-    constexpr quint64 k1 = 0x9E3779B97F4A7C15ull, k2 = 0xC2B2AE3D27D4EB4Full;
-    const auto mix = [](quint64 h, quint64 w) {
-        h ^= w * k1;
-        return ((h << 31) | (h >> 33)) * k2;
-    };
-    const char *p = bytes.constData();
-    const qsizetype n = bytes.size();
-    quint64 lane[4] = {k2 ^ quint64(n), k1, k1 ^ k2, ~quint64(n)};
-    qsizetype i = 0;
-    for (; i + 32 <= n; i += 32)
-        for (int l = 0; l < 4; ++l)
-            lane[l] = mix(lane[l], qFromLittleEndian<quint64>(p + i + 8 * l));
-    quint64 h = mix(mix(mix(lane[0], lane[1]), lane[2]), lane[3]);
-    for (; i + 8 <= n; i += 8)
-        h = mix(h, qFromLittleEndian<quint64>(p + i));
-    quint64 tail = 0;
-    for (qsizetype j = n - 1; j >= i; --j)
-        tail = (tail << 8) | quint8(p[j]);
-    h = mix(h, tail);
-    h ^= h >> 33;
-    h *= 0xFF51AFD7ED558CCDull;
-    h ^= h >> 33;
-    return h;
 }
 
 unsigned modeOf(QFileDevice::Permissions p)
@@ -180,183 +165,112 @@ bool isUnder(const QString &path, const QString &folder)
     return path == folder || path.startsWith(folder == QLatin1String("/") ? folder : folder + QLatin1Char('/'));
 }
 
-// ---- The journal -----------------------------------------------------------
-//
-// Text. Before any temporary is made, the paths the save will write; once
-// every temporary is complete and flushed, one line per file and a closing
-// line with the count and a hash of everything before it. A journal without
-// a right closing line was cut short before a single rename:
-//   vorlix-save-journal 1
-//   plan <path, %-encoded>
-//   <1 when an old file was there, else 0> <size> <hash> <path, %-encoded>
-//   end <count> <hash>
-// Paths are relative to the journal's folder and never leave it.
-
-constexpr char kJournalHeader[] = "vorlix-save-journal 1\n";
-
-struct JournalEntry
+// "a/b/c.bmp" -> "a/b" and "c.bmp"; "c.bmp" -> "" and "c.bmp".
+QByteArray dirPart(const QByteArray &relative)
 {
-    QByteArray relative; // encoded path below the journal's folder
-    bool hadOld = false;
-    qint64 size = 0;
-    quint64 hash = 0;
+    const qsizetype slash = relative.lastIndexOf('/');
+    return slash < 0 ? QByteArray() : relative.left(slash);
+}
+
+QByteArray leafPart(const QByteArray &relative)
+{
+    return relative.mid(relative.lastIndexOf('/') + 1);
+}
+
+QByteArray temporaryLeaf(const QByteArray &leaf)
+{
+    return QByteArray(kTemporaryPrefix) + leaf;
+}
+
+// ---- Descriptors ----------------------------------------------------------
+
+struct Fd
+{
+    int fd = -1;
+    explicit Fd(int f = -1)
+        : fd(f)
+    {
+    }
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
 };
 
-QByteArray hex(quint64 v)
+// The folders below one root that a save or a settle works in, each opened
+// once, beneath the root and never through a link.
+class Folders
 {
-    return QByteArray::number(v, 16).rightJustified(16, '0');
-}
-
-QByteArray journalPlan(const QList<QByteArray> &relatives)
-{
-    QByteArray out = kJournalHeader;
-    for (const QByteArray &r : relatives)
-        out += "plan " + r.toPercentEncoding("/") + '\n';
-    return out;
-}
-
-// The lines that close a journal whose plan is `plan`.
-QByteArray journalEnd(const QByteArray &plan, const QList<JournalEntry> &entries)
-{
-    QByteArray out;
-    for (const JournalEntry &e : entries)
-        out += QByteArray(e.hadOld ? "1 " : "0 ") + QByteArray::number(e.size) + ' ' + hex(e.hash) + ' '
-            + e.relative.toPercentEncoding("/") + '\n';
-    return out + "end " + QByteArray::number(entries.size()) + ' ' + hex(contentHash(plan + out)) + '\n';
-}
-
-bool safeRelative(const QByteArray &relative)
-{
-    if (relative.isEmpty() || relative.startsWith('/') || relative.contains('\0'))
-        return false;
-    for (const QByteArray &part : relative.split('/'))
-        if (part.isEmpty() || part == "." || part == "..")
-            return false;
-    return true;
-}
-
-struct Journal
-{
-    QList<QByteArray> planned;   // every path read, planned or entered
-    QList<JournalEntry> entries; // valid only when whole
-    bool whole = false;
-};
-
-Journal parseJournal(const QByteArray &bytes)
-{
-    Journal j;
-    if (!bytes.startsWith(kJournalHeader))
-        return j;
-    qsizetype at = qsizetype(sizeof kJournalHeader) - 1;
-    while (at < bytes.size()) {
-        const qsizetype nl = bytes.indexOf('\n', at);
-        if (nl < 0)
-            return j; // cut in the middle of a line
-        const QList<QByteArray> f = bytes.mid(at, nl - at).split(' ');
-        if (f.size() == 3 && f[0] == "end") {
-            bool okCount = false, okHash = false;
-            j.whole = f[1].toLongLong(&okCount) == j.entries.size() && okCount
-                && f[2].toULongLong(&okHash, 16) == contentHash(bytes.left(at)) && okHash && nl + 1 == bytes.size();
-            return j;
-        }
-        QByteArray relative;
-        if (f.size() == 2 && f[0] == "plan") {
-            relative = QByteArray::fromPercentEncoding(f[1]);
-        } else if (f.size() == 4 && (f[0] == "0" || f[0] == "1")) {
-            bool okSize = false, okHash = false;
-            JournalEntry e;
-            e.hadOld = f[0] == "1";
-            e.size = f[1].toLongLong(&okSize);
-            e.hash = f[2].toULongLong(&okHash, 16);
-            e.relative = relative = QByteArray::fromPercentEncoding(f[3]);
-            if (!okSize || !okHash || e.size < 0)
-                return j;
-            j.entries.append(e);
-        } else {
-            return j;
-        }
-        if (!safeRelative(relative))
-            return j;
-        if (!j.planned.contains(relative))
-            j.planned.append(relative);
-        at = nl + 1;
+public:
+    explicit Folders(int rootFd)
+        : m_root(rootFd)
+    {
     }
-    return j;
-}
-
-// ---- Small helpers over the calls ------------------------------------------
-
-bool exists(const QByteArray &path)
-{
-    struct stat st;
-    return ::lstat(path.constData(), &st) == 0;
-}
-
-// Reads a regular file whole, by its own bytes, up to limit bytes. Returns 0
-// or the errno of the failure (EFBIG past the limit).
-int readWhole(const QByteArray &path, qint64 limit, QByteArray &out)
-{
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0)
-        return errno;
-    struct stat st;
-    int error = ::fstat(fd, &st) != 0 ? errno : !S_ISREG(st.st_mode) ? EINVAL : st.st_size > limit ? EFBIG : 0;
-    out.resize(error ? 0 : qsizetype(st.st_size));
-    qsizetype got = 0;
-    while (!error && got < out.size()) {
-        const ssize_t n = ::read(fd, out.data() + got, size_t(out.size() - got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            error = n < 0 ? errno : EIO;
-        else
-            got += n;
+    Folders(const Folders &) = delete;
+    Folders &operator=(const Folders &) = delete;
+    ~Folders()
+    {
+        for (int fd : std::as_const(m_fds))
+            ::close(fd);
     }
-    ::close(fd);
-    return error;
-}
-
-// True when the file holds exactly the bytes the journal describes.
-bool holds(const QByteArray &path, qint64 size, quint64 hash)
-{
-    struct stat st;
-    if (::lstat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != size)
-        return false;
-    QByteArray bytes;
-    return readWhole(path, size, bytes) == 0 && bytes.size() == size && contentHash(bytes) == hash;
-}
-
-// Flushes each folder's entries. Returns 0, or the errno of the failure.
-int syncFolders(const QStringList &folders, SaveCalls &calls)
-{
-    for (const QString &folder : folders) {
-        const int fd = calls.open(nativeFromName(folder), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    // The folder's descriptor, or -1 with errno.
+    int open(const QByteArray &relative, bool create = false)
+    {
+        if (const auto it = m_index.constFind(relative); it != m_index.cend())
+            return m_fds[*it];
+        const int fd = openFolderBeneath(m_root, relative, create);
         if (fd < 0)
-            return errno;
-        const int rc = calls.fsync(fd);
-        const int error = errno;
-        calls.close(fd);
+            return -1;
+        m_index.insert(relative, m_fds.size());
+        m_fds.append(fd);
+        return fd;
+    }
+    const QList<int> &all() const { return m_fds; }
+
+private:
+    int m_root;
+    QHash<QByteArray, qsizetype> m_index;
+    QList<int> m_fds;
+};
+
+int syncFolders(const QList<int> &folders, SaveCalls &calls)
+{
+    for (const int fd : folders) {
         // Some file systems can't flush a folder; their entries are written
         // with the file's data anyway.
-        if (rc != 0 && error != EINVAL && error != ENOTSUP)
-            return error;
+        if (calls.fsync(fd) != 0 && errno != EINVAL && errno != ENOTSUP)
+            return errno;
     }
     return 0;
 }
 
-int removeFile(const QByteArray &path, SaveCalls &calls)
+int removeEntry(int dirFd, const QByteArray &name, SaveCalls &calls)
 {
-    return calls.unlink(path) == 0 || errno == ENOENT ? 0 : errno;
+    return calls.unlink(dirFd, name) == 0 || errno == ENOENT ? 0 : errno;
+}
+
+enum class Kind { None, Regular, Folder, Other };
+
+// What the name is, not following a link; None when there is nothing.
+Kind kindOf(int dirFd, const QByteArray &name)
+{
+    struct stat st;
+    if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? Kind::None : Kind::Other;
+    return S_ISREG(st.st_mode) ? Kind::Regular : S_ISDIR(st.st_mode) ? Kind::Folder : Kind::Other;
 }
 
 // Creates a new file, replacing a leftover of ours in the way. O_EXCL and
 // O_NOFOLLOW keep a planted link from redirecting the write.
-int createNew(const QByteArray &path, unsigned mode, SaveCalls &calls)
+int createNew(int dirFd, const QByteArray &name, unsigned mode, SaveCalls &calls)
 {
     constexpr int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW;
-    int fd = calls.open(path, flags, mode);
-    if (fd < 0 && errno == EEXIST && calls.unlink(path) == 0)
-        fd = calls.open(path, flags, mode);
+    int fd = calls.open(dirFd, name, flags, mode);
+    if (fd < 0 && errno == EEXIST && calls.unlink(dirFd, name) == 0)
+        fd = calls.open(dirFd, name, flags, mode);
     return fd;
 }
 
@@ -379,22 +293,189 @@ int writeAll(int fd, const QByteArray &bytes, SaveCalls &calls)
     return 0;
 }
 
+// Reads a regular file of the folder whole, by its own bytes, up to limit
+// bytes, never through a link nor blocking on a FIFO. Returns 0 or the
+// errno of the failure (EFBIG past the limit, EINVAL for anything but a
+// regular file).
+int readWholeAt(int dirFd, const QByteArray &name, qint64 limit, QByteArray &out)
+{
+    const int fd = ::openat(dirFd, name.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return errno;
+    struct stat st;
+    int error = ::fstat(fd, &st) != 0 ? errno : !S_ISREG(st.st_mode) ? EINVAL : st.st_size > limit ? EFBIG : 0;
+    out.resize(error ? 0 : qsizetype(st.st_size));
+    qsizetype got = 0;
+    while (!error && got < out.size()) {
+        const ssize_t n = ::read(fd, out.data() + got, size_t(out.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            error = n < 0 ? errno : EIO;
+        else
+            got += n;
+    }
+    ::close(fd);
+    return error;
+}
+
+// True when the name is a regular file holding exactly the bytes the
+// journal describes.
+bool holds(int dirFd, const QByteArray &name, qint64 size, quint64 hash)
+{
+    QByteArray bytes;
+    return readWholeAt(dirFd, name, size, bytes) == 0 && bytes.size() == size && saveContentHash(bytes) == hash;
+}
+
 // Puts the new file (at tmp) in place. Over an old file the two names are
 // swapped, so the old file stays at hand under the temporary's name until
 // all are done and a failure can put it back; where the file system can't
 // swap, a plain rename does. Returns 0 or the errno of the failure.
-int replace(const QByteArray &tmp, const QByteArray &finalName, bool hadOld, bool &swapped, SaveCalls &calls)
+int replace(int dirFd, const QByteArray &tmp, const QByteArray &finalName, bool hadOld, bool &swapped,
+            SaveCalls &calls)
 {
     swapped = false;
     if (hadOld) {
-        if (calls.exchange(tmp, finalName) == 0) {
+        if (calls.exchange(dirFd, tmp, finalName) == 0) {
             swapped = true;
             return 0;
         }
         if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP && errno != ENOENT)
             return errno;
     }
-    return calls.rename(tmp, finalName) == 0 ? 0 : errno;
+    return calls.rename(dirFd, tmp, finalName) == 0 ? 0 : errno;
+}
+
+// ---- The journal -----------------------------------------------------------
+//
+// Text. Before any temporary is made, the paths the save will write, closed
+// by a signed line; once every temporary is complete and flushed, one line
+// per file and a second signed line. The signatures are HMAC-SHA-256 of
+// everything before them under this user's key, so a journal that anyone
+// else wrote (or a copy of ours changed) is never acted upon:
+//   vorlix-save-journal 2
+//   plan <path, %-encoded>
+//   planned <count> <signature>
+//   <1 when an old file was there, else 0> <size> <hash> <path, %-encoded>
+//   end <count> <signature>
+// Paths are relative to the journal's folder and never leave it. A journal
+// whose plan is signed but whose end isn't was cut short before a single
+// rename.
+
+constexpr char kJournalHeader[] = "vorlix-save-journal 2\n";
+// Two lines a file, each short; far larger is not one of ours.
+constexpr qint64 kMaxJournalBytes = 16 << 20;
+
+struct JournalEntry
+{
+    QByteArray relative; // encoded path below the journal's folder
+    bool hadOld = false;
+    qint64 size = 0;
+    quint64 hash = 0;
+};
+
+QByteArray hex(quint64 v)
+{
+    return QByteArray::number(v, 16).rightJustified(16, '0');
+}
+
+QByteArray journalPlan(const QList<QByteArray> &relatives)
+{
+    QByteArray out = kJournalHeader;
+    for (const QByteArray &r : relatives)
+        out += "plan " + r.toPercentEncoding("/") + '\n';
+    return out + "planned " + QByteArray::number(relatives.size()) + ' ' + journalSignature(out) + '\n';
+}
+
+// The lines that close a journal whose plan is `plan`.
+QByteArray journalEnd(const QByteArray &plan, const QList<JournalEntry> &entries)
+{
+    QByteArray out;
+    for (const JournalEntry &e : entries)
+        out += QByteArray(e.hadOld ? "1 " : "0 ") + QByteArray::number(e.size) + ' ' + hex(e.hash) + ' '
+            + e.relative.toPercentEncoding("/") + '\n';
+    return out + "end " + QByteArray::number(entries.size()) + ' ' + journalSignature(plan + out) + '\n';
+}
+
+bool safeRelative(const QByteArray &relative)
+{
+    if (relative.isEmpty() || relative.startsWith('/') || relative.contains('\0'))
+        return false;
+    for (const QByteArray &part : relative.split('/'))
+        if (part.isEmpty() || part == "." || part == "..")
+            return false;
+    return true;
+}
+
+struct Journal
+{
+    enum State { NotOurs, PlanOnly, Whole } state = NotOurs;
+    QList<QByteArray> planned;   // valid unless NotOurs
+    QList<JournalEntry> entries; // valid only when Whole
+};
+
+// One pass over the text, each line looked at once: linear in its size.
+Journal parseJournal(const QByteArray &bytes)
+{
+    Journal j;
+    if (!bytes.startsWith(kJournalHeader))
+        return j;
+    qsizetype at = qsizetype(sizeof kJournalHeader) - 1;
+    QSet<QByteArray> seen;
+    // The plan, up to its signed line.
+    for (;;) {
+        const qsizetype nl = bytes.indexOf('\n', at);
+        if (nl < 0)
+            return j;
+        const QByteArrayView line(bytes.constData() + at, nl - at);
+        if (line.startsWith("planned ")) {
+            const QList<QByteArray> f = line.toByteArray().split(' ');
+            bool ok = false;
+            if (f.size() != 3 || f[1].toLongLong(&ok) != j.planned.size() || !ok
+                || !sameSignature(f[2], journalSignature(bytes.left(at))))
+                return j;
+            at = nl + 1;
+            break;
+        }
+        if (!line.startsWith("plan ") || j.planned.size() >= kMaxJournalFiles)
+            return j;
+        const QByteArray relative = QByteArray::fromPercentEncoding(line.sliced(5).toByteArray());
+        if (!safeRelative(relative) || seen.contains(relative))
+            return j;
+        seen.insert(relative);
+        j.planned.append(relative);
+        at = nl + 1;
+    }
+    j.state = Journal::PlanOnly;
+    // The entries, one per planned path in the same order, and the end.
+    QList<JournalEntry> entries;
+    for (;;) {
+        const qsizetype nl = bytes.indexOf('\n', at);
+        if (nl < 0)
+            return j;
+        const QList<QByteArray> f = bytes.mid(at, nl - at).split(' ');
+        if (f.size() == 3 && f[0] == "end") {
+            bool ok = false;
+            if (f[1].toLongLong(&ok) == j.planned.size() && ok && entries.size() == j.planned.size()
+                && nl + 1 == bytes.size() && sameSignature(f[2], journalSignature(bytes.left(at)))) {
+                j.entries = std::move(entries);
+                j.state = Journal::Whole;
+            }
+            return j;
+        }
+        if (f.size() != 4 || (f[0] != "0" && f[0] != "1") || entries.size() >= j.planned.size())
+            return j;
+        bool okSize = false, okHash = false;
+        JournalEntry e;
+        e.hadOld = f[0] == "1";
+        e.size = f[1].toLongLong(&okSize);
+        e.hash = f[2].toULongLong(&okHash, 16);
+        e.relative = QByteArray::fromPercentEncoding(f[3]);
+        if (!okSize || !okHash || e.size < 0 || e.relative != j.planned[entries.size()])
+            return j;
+        entries.append(e);
+        at = nl + 1;
+    }
 }
 
 // ---- Completing or undoing a cut-short save --------------------------------
@@ -404,105 +485,271 @@ int replace(const QByteArray &tmp, const QByteArray &finalName, bool hadOld, boo
     throw VorlixError(QStringLiteral("Cannot finish the save cut short in %1: %2").arg(folder, reason(error)));
 }
 
-void recoverFromJournal(const QString &folder, SaveCalls &calls)
+bool isJournalName(const char *name)
 {
-    const QString journalPath = folder + QLatin1Char('/') + QLatin1String(kJournalName);
-    QByteArray journalText;
-    // A few lines a file; anything far larger is not one of ours and is
-    // read as a journal cut short.
-    constexpr qint64 kMaxJournalBytes = 16 << 20;
-    if (const int e = readWhole(nativeFromName(journalPath), kMaxJournalBytes, journalText)) {
-        if (e == ENOENT)
-            return;
-        if (e != EFBIG && e != EINVAL)
-            cannotFinish(folder, e);
-    }
-    const Journal journal = parseJournal(journalText);
+    constexpr size_t n = sizeof kJournalName - 1;
+    return std::strncmp(name, kJournalName, n) == 0 && (name[n] == '\0' || name[n] == '-');
+}
 
-    const QByteArray base = nativeFromName(folder) + '/';
+bool isLeftoverName(const char *name)
+{
+    return std::strncmp(name, kTemporaryPrefix, sizeof kTemporaryPrefix - 1) == 0
+        || std::strncmp(name, kOldLinkPrefix, sizeof kOldLinkPrefix - 1) == 0;
+}
+
+QString shown(const QByteArray &relative)
+{
+    return nameFromNative(relative);
+}
+
+// Our own journal, cut short before its renames: its temporaries go.
+void dropPlan(int rootFd, const QString &folder, const QByteArray &journalName, const Journal &journal,
+              SaveCalls &calls, SettleReport &report)
+{
+    Folders folders(rootFd);
+    int error = 0;
+    for (const QByteArray &relative : journal.planned) {
+        const int dirFd = folders.open(dirPart(relative));
+        if (dirFd < 0) {
+            if (errno != ENOENT && error == 0) // no folder, no temporary
+                error = errno;
+            continue;
+        }
+        const QByteArray tmp = temporaryLeaf(leafPart(relative));
+        const Kind kind = kindOf(dirFd, tmp);
+        if (kind == Kind::Regular) {
+            if (const int e = removeEntry(dirFd, tmp, calls); e != 0 && error == 0)
+                error = e;
+        } else if (kind != Kind::None) {
+            report.leftAlone << shown(dirPart(relative).isEmpty() ? tmp : dirPart(relative) + '/' + tmp);
+        }
+    }
+    if (error == 0)
+        error = removeEntry(rootFd, journalName, calls);
+    if (error != 0)
+        cannotFinish(folder, error);
+}
+
+// Our own whole journal: the renames finished, or undone where a new file
+// is missing.
+void settleWhole(int rootFd, const QString &folder, const QByteArray &journalName, const Journal &journal,
+                 SaveCalls &calls, JobProgress *progress, SettleReport &report)
+{
     struct State
     {
-        QByteArray finalPath, tmpPath;
-        bool newInPlace = false, newAsTemporary = false, tmpExists = false;
+        int dirFd = -1;
+        QByteArray leaf, tmp;
+        bool newInPlace = false, newAsTemporary = false, tmpIsOurs = false, finalIsFolder = false;
     };
+    Folders folders(rootFd);
+    folders.open(QByteArray());
     QList<State> states;
-    QStringList folders{folder};
-    if (!journal.whole) {
-        // Cut short before a single rename: the new files just go.
-        int error = 0;
-        for (const QByteArray &relative : journal.planned) {
-            const QByteArray tmp = nativeFromName(temporaryPathFor(nameFromNative(base + relative)));
-            if (const int e = removeFile(tmp, calls); e != 0 && error == 0)
-                error = e;
-        }
-        if (error == 0)
-            error = removeFile(nativeFromName(journalPath), calls);
-        if (error != 0)
-            cannotFinish(folder, error);
-        return;
-    }
-    for (const JournalEntry &e : journal.entries) {
+    int unreachable = 0;
+    for (qsizetype i = 0; i < journal.entries.size(); ++i) {
+        checkCancel(progress);
+        const JournalEntry &e = journal.entries[i];
         State s;
-        s.finalPath = base + e.relative;
-        s.tmpPath = nativeFromName(temporaryPathFor(nameFromNative(s.finalPath)));
-        s.newInPlace = holds(s.finalPath, e.size, e.hash);
-        s.newAsTemporary = !s.newInPlace && holds(s.tmpPath, e.size, e.hash);
-        s.tmpExists = exists(s.tmpPath);
-        const QString f = folderOf(nameFromNative(s.finalPath));
-        if (!folders.contains(f))
-            folders << f;
+        s.leaf = leafPart(e.relative);
+        s.tmp = temporaryLeaf(s.leaf);
+        s.dirFd = folders.open(dirPart(e.relative));
+        if (s.dirFd < 0) {
+            // A folder that went (or became a link): nothing of it is
+            // reached; the rest is undone.
+            if (errno != ENOENT && unreachable == 0)
+                unreachable = errno;
+        } else {
+            s.newInPlace = holds(s.dirFd, s.leaf, e.size, e.hash);
+            s.newAsTemporary = !s.newInPlace && holds(s.dirFd, s.tmp, e.size, e.hash);
+            const Kind tmpKind = kindOf(s.dirFd, s.tmp);
+            s.tmpIsOurs = tmpKind == Kind::Regular;
+            if (tmpKind != Kind::None && tmpKind != Kind::Regular)
+                report.leftAlone << shown(dirPart(e.relative).isEmpty() ? s.tmp : dirPart(e.relative) + '/' + s.tmp);
+            s.finalIsFolder = kindOf(s.dirFd, s.leaf) == Kind::Folder;
+        }
         states.append(s);
+        if (progress)
+            progress->report(i + 1, journal.entries.size());
     }
+    // From here on the folder changes: no Cancel in the middle of it.
+    checkCancel(progress);
 
     bool forward = true;
     for (const State &s : states)
-        forward = forward && (s.newInPlace || s.newAsTemporary);
+        forward = forward && s.dirFd >= 0 && !s.finalIsFolder && (s.newInPlace || s.newAsTemporary);
     if (forward) {
         // Every new file is there: finish the renames. The temporaries of
         // files already in place hold the old files; they go only after
         // the last rename, as they are what a failure would put back.
-        for (qsizetype i = 0; i < states.size() && forward; ++i) {
+        for (qsizetype i = 0; i < states.size(); ++i) {
             State &s = states[i];
             if (!s.newAsTemporary)
                 continue;
             bool swapped = false;
-            if (replace(s.tmpPath, s.finalPath, journal.entries[i].hadOld, swapped, calls) != 0) {
+            if (replace(s.dirFd, s.tmp, s.leaf, journal.entries[i].hadOld, swapped, calls) != 0) {
                 forward = false;
                 break;
             }
             s.newInPlace = true;
             s.newAsTemporary = false;
-            s.tmpExists = swapped;
+            s.tmpIsOurs = swapped;
         }
     }
     if (forward) {
-        if (const int e = syncFolders(folders, calls))
+        if (const int e = syncFolders(folders.all(), calls))
             cannotFinish(folder, e);
         for (const State &s : states)
-            if (s.tmpExists)
-                removeFile(s.tmpPath, calls);
+            if (s.tmpIsOurs)
+                removeEntry(s.dirFd, s.tmp, calls);
     } else {
         // Put the old files back, drop the new ones.
-        int error = 0;
+        int error = unreachable;
         for (qsizetype i = 0; i < states.size(); ++i) {
             const State &s = states[i];
+            if (s.dirFd < 0)
+                continue;
             int rc = 0;
-            if (s.newInPlace && s.tmpExists)
-                rc = calls.rename(s.tmpPath, s.finalPath) == 0 ? 0 : errno;
+            if (s.newInPlace && s.tmpIsOurs)
+                rc = calls.rename(s.dirFd, s.tmp, s.leaf) == 0 ? 0 : errno;
             else if (s.newInPlace && !journal.entries[i].hadOld)
-                rc = removeFile(s.finalPath, calls);
-            else if (s.tmpExists)
-                rc = removeFile(s.tmpPath, calls);
+                rc = removeEntry(s.dirFd, s.leaf, calls);
+            else if (s.tmpIsOurs)
+                rc = removeEntry(s.dirFd, s.tmp, calls);
             if (rc != 0 && error == 0)
                 error = rc;
         }
         if (error != 0)
             cannotFinish(folder, error);
-        if (const int e = syncFolders(folders, calls))
+        if (const int e = syncFolders(folders.all(), calls))
             cannotFinish(folder, e);
     }
-    if (const int e = removeFile(nativeFromName(journalPath), calls))
+    if (const int e = removeEntry(rootFd, journalName, calls))
         cannotFinish(folder, e);
+}
+
+enum class Purpose { Reading, Saving };
+
+// Settles the folder open as rootFd (shown as folder): every journal of
+// ours in it finished or undone, everything else left as it is. A save
+// also removes the temporaries no journal names (of a single file's save
+// that a kill stopped), unless a journal not ours is there.
+SettleReport settle(int rootFd, const QString &folder, Purpose purpose, SaveCalls &calls,
+                    JobProgress *progress)
+{
+    SettleReport report;
+    QList<QByteArray> journals, leftovers;
+    {
+        const int listFd = ::openat(rootFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        DIR *dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+        if (!dir) {
+            if (listFd >= 0)
+                ::close(listFd);
+            return report;
+        }
+        while (const dirent *e = ::readdir(dir)) {
+            if (e->d_name[0] != '.')
+                continue;
+            if (isJournalName(e->d_name))
+                journals << QByteArray(e->d_name);
+            else if (isLeftoverName(e->d_name))
+                leftovers << QByteArray(e->d_name);
+        }
+        ::closedir(dir);
+    }
+    std::sort(journals.begin(), journals.end());
+    for (const QByteArray &name : std::as_const(journals)) {
+        checkCancel(progress);
+        QByteArray text;
+        if (const int e = readWholeAt(rootFd, name, kMaxJournalBytes, text)) {
+            if (e != ENOENT)
+                report.notOurs << shown(name); // a link, a folder, a FIFO, too large
+            continue;
+        }
+        const Journal journal = parseJournal(text);
+        if (journal.state == Journal::NotOurs)
+            report.notOurs << shown(name);
+        else if (journal.state == Journal::PlanOnly) {
+            checkCancel(progress);
+            dropPlan(rootFd, folder, name, journal, calls, report);
+        } else
+            settleWhole(rootFd, folder, name, journal, calls, progress, report);
+    }
+    if (purpose == Purpose::Saving && report.notOurs.isEmpty()) {
+        // Of a save killed before its journal was linked in, or of a
+        // single file's save: nothing was replaced, they just go. A folder
+        // we may not change keeps them, unharmed.
+        for (const QByteArray &name : std::as_const(leftovers))
+            if (kindOf(rootFd, name) == Kind::Regular)
+                removeEntry(rootFd, name, calls);
+    }
+    return report;
+}
+
+// Makes the journal of a save holding the plan and gives it a free name:
+// written unnamed and linked in whole, so that no kill leaves a journal
+// without its signed plan. Where the file system has no unnamed files, it
+// is made under its name. Returns the descriptor (the name in `name`), or
+// -1 with errno and `what` the step that failed ("create" or "write").
+int makeJournal(int rootFd, const QByteArray &plan, SaveCalls &calls, QByteArray &name, const char *&what)
+{
+    const auto nameFor = [](int attempt) {
+        return attempt == 0 ? QByteArray(kJournalName)
+                            : kJournalName + QByteArray("-") + hex(QRandomGenerator::system()->generate64());
+    };
+    constexpr int kAttempts = 16;
+    what = "create";
+#ifdef O_TMPFILE
+    const int fd = calls.open(rootFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        what = "write";
+        if (const int e = writeAll(fd, plan, calls)) {
+            calls.close(fd);
+            errno = e;
+            return -1;
+        }
+        for (int attempt = 0; attempt < kAttempts; ++attempt) {
+            const QByteArray candidate = nameFor(attempt);
+            if (calls.link(fd, rootFd, candidate) == 0) {
+                name = candidate;
+                return fd;
+            }
+            if (errno == EEXIST)
+                continue;
+            // Without /proc the unnamed file can't be named: made under its
+            // name below.
+            if (errno == ENOENT && ::access("/proc/self/fd", F_OK) != 0)
+                break;
+            const int e = errno;
+            calls.close(fd);
+            errno = e;
+            return -1;
+        }
+        calls.close(fd);
+        if (errno == EEXIST)
+            return -1;
+    } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        return -1;
+    }
+#endif
+    what = "create";
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const QByteArray candidate = nameFor(attempt);
+        const int named = calls.open(rootFd, candidate, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (named < 0 && errno == EEXIST)
+            continue;
+        if (named < 0)
+            return -1;
+        what = "write";
+        if (const int e = writeAll(named, plan, calls)) {
+            calls.close(named);
+            calls.unlink(rootFd, candidate);
+            errno = e;
+            return -1;
+        }
+        name = candidate;
+        return named;
+    }
+    errno = EEXIST;
+    return -1;
 }
 
 // ---- The save ---------------------------------------------------------------
@@ -510,7 +757,9 @@ void recoverFromJournal(const QString &folder, SaveCalls &calls)
 struct Planned
 {
     QString finalPath; // as given, for messages
-    QByteArray finalName, tmpName;
+    QByteArray relative; // below the folder holding all the files
+    QByteArray finalName, tmpName; // in their folder
+    int dirFd = -1;
     int fd = -1;
     bool created = false; // the temporary is ours to remove
     bool hadOld = false;
@@ -534,21 +783,24 @@ struct OpenFiles
 };
 
 // Undoes the renames of plan[0, count) and removes the temporaries of the
-// rest. Returns true when every rename was undone.
+// rest. Returns true when every rename was undone. Where one can't be (an
+// old file replaced without a swap is gone), the rest's new files stay for
+// the next start to finish the set with.
 bool undo(QList<Planned> &plan, qsizetype count, SaveCalls &calls)
 {
     bool ok = true;
     for (qsizetype i = count - 1; i >= 0; --i) {
         const Planned &p = plan[i];
         if (p.swapped)
-            ok = calls.rename(p.tmpName, p.finalName) == 0 && ok;
+            ok = calls.rename(p.dirFd, p.tmpName, p.finalName) == 0 && ok;
         else if (p.renamed && !p.hadOld)
-            ok = removeFile(p.finalName, calls) == 0 && ok;
+            ok = removeEntry(p.dirFd, p.finalName, calls) == 0 && ok;
         else if (p.renamed)
             ok = false; // renamed without a swap: the old file is gone
     }
-    for (qsizetype i = count; i < plan.size(); ++i)
-        removeFile(plan[i].tmpName, calls);
+    if (ok)
+        for (qsizetype i = count; i < plan.size(); ++i)
+            removeEntry(plan[i].dirFd, plan[i].tmpName, calls);
     return ok;
 }
 
@@ -560,11 +812,41 @@ void removeTemporaries(QList<Planned> &plan, SaveCalls &calls)
             p.fd = -1;
         }
         if (p.created)
-            removeFile(p.tmpName, calls);
+            removeEntry(p.dirFd, p.tmpName, calls);
     }
 }
 
 } // namespace
+
+quint64 saveContentHash(const QByteArray &bytes)
+{
+    // Tells a file's new bytes from its old ones after a kill; no defence
+    // against anyone (the journal's signature is), just quick (four
+    // independent lanes, several GB/s) and the same on every run.
+    constexpr quint64 k1 = 0x9E3779B97F4A7C15ull, k2 = 0xC2B2AE3D27D4EB4Full;
+    const auto mix = [](quint64 h, quint64 w) {
+        h ^= w * k1;
+        return ((h << 31) | (h >> 33)) * k2;
+    };
+    const char *p = bytes.constData();
+    const qsizetype n = bytes.size();
+    quint64 lane[4] = {k2 ^ quint64(n), k1, k1 ^ k2, ~quint64(n)};
+    qsizetype i = 0;
+    for (; i + 32 <= n; i += 32)
+        for (int l = 0; l < 4; ++l)
+            lane[l] = mix(lane[l], qFromLittleEndian<quint64>(p + i + 8 * l));
+    quint64 h = mix(mix(mix(lane[0], lane[1]), lane[2]), lane[3]);
+    for (; i + 8 <= n; i += 8)
+        h = mix(h, qFromLittleEndian<quint64>(p + i));
+    quint64 tail = 0;
+    for (qsizetype j = n - 1; j >= i; --j)
+        tail = (tail << 8) | quint8(p[j]);
+    h = mix(h, tail);
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    return h;
+}
 
 QString temporaryPathFor(const QString &finalPath)
 {
@@ -574,36 +856,30 @@ QString temporaryPathFor(const QString &finalPath)
 bool isTemporaryName(const QString &fileName)
 {
     return fileName.startsWith(QLatin1String(kTemporaryPrefix)) || fileName.startsWith(QLatin1String(kOldLinkPrefix))
-        || fileName == QLatin1String(kJournalName);
+        || isJournalName(nativeFromName(fileName).constData());
 }
 
-void finishUnfinishedSave(const QString &folder, SaveCalls &calls)
+QString SettleReport::message(const QString &folder) const
+{
+    QStringList lines;
+    if (!notOurs.isEmpty())
+        lines << QStringLiteral("The folder %1 holds the record of an unfinished save that was not made by you "
+                                "with Vorlix (%2). It was not acted upon: nothing in the folder was changed. "
+                                "Delete it if you don't know where it comes from.")
+                     .arg(folder, notOurs.join(QStringLiteral(", ")));
+    if (!leftAlone.isEmpty())
+        lines << QStringLiteral("Left as they are in %1, as they are not files that Vorlix wrote: %2")
+                     .arg(folder, leftAlone.join(QStringLiteral(", ")));
+    return lines.join(QLatin1Char('\n'));
+}
+
+SettleReport finishUnfinishedSave(const QString &folder, SaveCalls &calls, JobProgress *progress)
 {
     const QString clean = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
-    const QByteArray dirName = nativeFromName(clean);
-    DIR *dir = ::opendir(dirName.constData());
-    if (!dir)
-        return;
-    bool journal = false;
-    QList<QByteArray> leftovers;
-    while (const dirent *e = ::readdir(dir)) {
-        const char *name = e->d_name;
-        if (name[0] != '.')
-            continue;
-        if (std::strcmp(name, kJournalName) == 0)
-            journal = true;
-        else if (std::strncmp(name, kTemporaryPrefix, sizeof kTemporaryPrefix - 1) == 0
-                 || std::strncmp(name, kOldLinkPrefix, sizeof kOldLinkPrefix - 1) == 0)
-            leftovers << dirName + '/' + name;
-    }
-    ::closedir(dir);
-    if (journal)
-        recoverFromJournal(clean, calls);
-    // Temporaries no journal names are of a save killed before its journal
-    // was written: nothing was replaced, they just go. A folder we may not
-    // change (a skin on a read-only disk) keeps them, unharmed.
-    for (const QByteArray &path : std::as_const(leftovers))
-        removeFile(path, calls);
+    const Fd root(::open(nativeFromName(clean).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (root.fd < 0)
+        return {};
+    return settle(root.fd, clean, Purpose::Reading, calls, progress);
 }
 
 void writeFilesTwoPhase(const QList<FileToWrite> &files, SaveCalls &calls)
@@ -619,63 +895,88 @@ void writeFilesTwoPhase(const QList<FileToWrite> &files, const std::function<QBy
     // The journal goes into the folder that holds all the files (those of a
     // skin's subfolders included); that folder is settled first.
     QString base = folderOf(files.first().path);
-    QStringList folders;
+    bool createFolders = false;
     for (const FileToWrite &f : files) {
         const QString folder = folderOf(f.path);
-        if (!folders.contains(folder))
-            folders << folder;
         while (!isUnder(folder, base))
             base = folderOf(base);
+        createFolders = createFolders || f.createFolder;
     }
-    finishUnfinishedSave(base, calls);
+    if (files.size() > kMaxJournalFiles)
+        throw VorlixError(QStringLiteral("Cannot save %1 files at once into %2: at most %3 can be saved together")
+                              .arg(files.size())
+                              .arg(base)
+                              .arg(kMaxJournalFiles));
+    // The folder itself is the user's choice and taken as given; below it,
+    // nothing is reached through a link.
+    if (createFolders && !makeNativePath(base))
+        fail("Cannot create file", files.first().path, errno ? errno : EACCES);
+    const Fd root(::open(nativeFromName(base).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (root.fd < 0)
+        fail("Cannot create file", files.first().path, errno);
+    settle(root.fd, base, Purpose::Saving, calls, nullptr);
 
+    Folders folders(root.fd);
+    folders.open(QByteArray()); // flushed first: it holds the journal
+    const qsizetype cut = nativeFromName(base).size() + (base == QLatin1String("/") ? 0 : 1);
     QList<Planned> plan;
     plan.reserve(files.size());
-    for (const FileToWrite &f : files)
-        plan.append({f.path, nativeFromName(f.path), nativeFromName(temporaryPathFor(f.path))});
+    for (const FileToWrite &f : files) {
+        Planned p;
+        p.finalPath = f.path;
+        p.relative = nativeFromName(QDir::cleanPath(QFileInfo(f.path).absoluteFilePath())).mid(cut);
+        p.finalName = leafPart(p.relative);
+        p.tmpName = temporaryLeaf(p.finalName);
+        plan.append(p);
+    }
     // A single rename is all or nothing by itself: no journal then.
     const bool journaled = files.size() > 1;
-    const QByteArray journalName = nativeFromName(base + QLatin1Char('/') + QLatin1String(kJournalName));
+    QByteArray journalName;
     QList<JournalEntry> entries;
     QByteArray journalStart;
     int journalFd = -1;
-    bool journalMade = false;
     OpenFiles closeAtEnd{plan, journalFd};
     try {
-        for (const FileToWrite &f : files)
-            if (f.createFolder && !makeNativePath(folderOf(f.path)))
-                fail("Cannot create file", f.path, errno ? errno : EACCES);
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            Planned &p = plan[i];
+            if (p.finalName.isEmpty() || p.finalName == "." || p.finalName == "..")
+                fail("Cannot create file", p.finalPath, EINVAL);
+            p.dirFd = folders.open(dirPart(p.relative), files[i].createFolder);
+            if (p.dirFd < 0)
+                fail("Cannot create file", p.finalPath, errno);
+        }
         if (journaled) {
             // The plan goes first, so that a kill while the temporaries are
             // written leaves none of them behind (those in subfolders
-            // included): the next start sees a cut-short journal and removes
+            // included): the next start sees a journal cut short and removes
             // what it names.
-            const qsizetype cut = nativeFromName(base).size() + (base == QLatin1String("/") ? 0 : 1);
             QList<QByteArray> relatives;
-            for (const FileToWrite &f : files)
-                relatives << nativeFromName(QDir::cleanPath(QFileInfo(f.path).absoluteFilePath())).mid(cut);
+            for (const Planned &p : std::as_const(plan)) {
+                relatives << p.relative;
+                entries.append({p.relative});
+            }
             journalStart = journalPlan(relatives);
-            for (const QByteArray &r : relatives)
-                entries.append({r});
+            if (2 * journalStart.size() > kMaxJournalBytes)
+                fail("Cannot save into", base, ENAMETOOLONG);
+            const char *what = nullptr;
+            journalFd = makeJournal(root.fd, journalStart, calls, journalName, what);
             // Where it can't be made, neither can the first file.
-            journalFd = createNew(journalName, 0644, calls);
-            if (journalFd < 0)
+            if (journalFd < 0 && std::strcmp(what, "create") == 0)
                 fail("Cannot create file", files.first().path, errno);
-            journalMade = true;
-            if (const int e = writeAll(journalFd, journalStart, calls))
-                fail("Cannot save into", base, e);
+            if (journalFd < 0)
+                fail("Cannot save into", base, errno);
         }
         // Every new file to its temporary; the flushes are started as each
         // is written and waited for together afterwards.
         for (qsizetype i = 0; i < files.size(); ++i) {
             const FileToWrite &f = files[i];
             Planned &p = plan[i];
-            struct stat st;
-            p.hadOld = ::lstat(p.finalName.constData(), &st) == 0;
-            if (p.hadOld && S_ISDIR(st.st_mode))
+            const Kind old = kindOf(p.dirFd, p.finalName);
+            p.hadOld = old != Kind::None;
+            if (old == Kind::Folder)
                 fail("Cannot create file", f.path, EISDIR);
             const unsigned mode = f.permissions ? modeOf(*f.permissions) : 0666u;
-            p.fd = createNew(p.tmpName, mode, calls);
+            p.fd = createNew(p.dirFd, p.tmpName, mode, calls);
             if (p.fd < 0)
                 fail("Cannot create file", f.path, errno);
             p.created = true;
@@ -690,7 +991,7 @@ void writeFilesTwoPhase(const QList<FileToWrite> &files, const std::function<QBy
             if (journaled) {
                 entries[i].hadOld = p.hadOld;
                 entries[i].size = bytes.size();
-                entries[i].hash = contentHash(bytes);
+                entries[i].hash = saveContentHash(bytes);
             }
         }
         for (Planned &p : plan) {
@@ -703,7 +1004,7 @@ void writeFilesTwoPhase(const QList<FileToWrite> &files, const std::function<QBy
                 fail("Cannot write file", p.finalPath, synced != 0 ? syncError : closeError);
         }
         if (!journaled) {
-            if (calls.rename(plan[0].tmpName, plan[0].finalName) != 0)
+            if (calls.rename(plan[0].dirFd, plan[0].tmpName, plan[0].finalName) != 0)
                 fail("Cannot replace file", plan[0].finalPath, errno);
             return;
         }
@@ -717,38 +1018,38 @@ void writeFilesTwoPhase(const QList<FileToWrite> &files, const std::function<QBy
             e = errno;
         journalFd = -1;
         if (e == 0)
-            e = syncFolders(folders.contains(base) ? folders : QStringList{base} + folders, calls);
+            e = syncFolders(folders.all(), calls);
         if (e != 0)
             fail("Cannot save into", base, e);
     } catch (const VorlixError &) {
         removeTemporaries(plan, calls);
-        if (journalMade)
-            removeFile(journalName, calls);
+        if (!journalName.isEmpty())
+            removeEntry(root.fd, journalName, calls);
         throw;
     }
 
     // The renames.
     for (qsizetype i = 0; i < plan.size(); ++i) {
         Planned &p = plan[i];
-        if (const int error = replace(p.tmpName, p.finalName, p.hadOld, p.swapped, calls)) {
+        if (const int error = replace(p.dirFd, p.tmpName, p.finalName, p.hadOld, p.swapped, calls)) {
             // With every rename undone the journal goes too; should one of
             // them fail, it stays and the next start settles the folder.
-            if (undo(plan, i, calls) && syncFolders(folders, calls) == 0)
-                removeFile(journalName, calls);
+            if (undo(plan, i, calls) && syncFolders(folders.all(), calls) == 0)
+                removeEntry(root.fd, journalName, calls);
             fail("Cannot replace file", p.finalPath, error);
         }
         p.renamed = !p.swapped;
     }
-    if (const int e = syncFolders(folders, calls)) {
-        if (undo(plan, plan.size(), calls) && syncFolders(folders, calls) == 0)
-            removeFile(journalName, calls);
+    if (const int e = syncFolders(folders.all(), calls)) {
+        if (undo(plan, plan.size(), calls) && syncFolders(folders.all(), calls) == 0)
+            removeEntry(root.fd, journalName, calls);
         fail("Cannot save into", base, e);
     }
     // The old files, now under the temporaries' names, then the journal.
     for (const Planned &p : plan)
         if (p.swapped)
-            removeFile(p.tmpName, calls);
-    removeFile(journalName, calls);
+            removeEntry(p.dirFd, p.tmpName, calls);
+    removeEntry(root.fd, journalName, calls);
 }
 
 QByteArray buildZipArchive(const QList<ArchiveEntry> &entries)

@@ -9,6 +9,9 @@
 #include <QFileDevice>
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+#include "platform/BackgroundJob.h"
 
 #include <functional>
 #include <optional>
@@ -35,25 +38,36 @@ struct FileToWrite
 inline constexpr char kTemporaryPrefix[] = ".vorlix-tmp-";
 inline constexpr char kOldLinkPrefix[] = ".vorlix-old-";
 // The record of a save's planned renames, beside the files, while they are
-// being done. Same hidden ".vorlix-" start as the temporaries.
+// being done. Same hidden ".vorlix-" start as the temporaries. Where the
+// name is taken by something not ours, the journal gets a unique name
+// starting with it and a dash, which recovery looks for as well.
 inline constexpr char kJournalName[] = ".vorlix-journal";
+// The most files one save (and so one journal) may hold, room for the
+// largest skin that opens (10,000 files) and what a save adds to it: a
+// journal naming more is not ours, whatever it says.
+inline constexpr int kMaxJournalFiles = 10100;
 
 // The hidden temporary used for a final path: same folder, prefixed name.
 QString temporaryPathFor(const QString &finalPath);
 // True for a file name (no folder) that is one of our hidden names,
-// the journal included.
+// journals included.
 bool isTemporaryName(const QString &fileName);
+
+// How a journal tells a file's new bytes from its old ones after a kill.
+quint64 saveContentHash(const QByteArray &bytes);
 
 // The calls by which a save changes the disk. Tests put their own in to fail
 // a call or to stop the save at a call as a kill would (by throwing anything
-// but a VorlixError: the writer then cleans nothing up). Paths are in the
-// file system's encoding. Each returns what the system call returns, with
-// errno set on failure.
+// but a VorlixError: the writer then cleans nothing up). Every name is one
+// entry of the folder dirFd (no "/"), in the file system's encoding, so
+// nothing a call does can reach outside that folder; none follows a link
+// at the name. Each returns what the system call returns, with errno set on
+// failure.
 class SaveCalls
 {
 public:
     virtual ~SaveCalls() = default;
-    virtual int open(const QByteArray &path, int flags, unsigned mode);
+    virtual int open(int dirFd, const QByteArray &name, int flags, unsigned mode);
     virtual long write(int fd, const char *data, unsigned long size);
     virtual int fchmod(int fd, unsigned mode);
     // Starts the write-back of a file without waiting for it, so the files'
@@ -62,11 +76,14 @@ public:
     virtual int fdatasync(int fd);
     virtual int fsync(int fd);
     virtual int close(int fd);
-    virtual int rename(const QByteArray &from, const QByteArray &to);
+    virtual int rename(int dirFd, const QByteArray &from, const QByteArray &to);
     // Swaps two names atomically; -1 with errno EINVAL (or ENOSYS) where the
     // file system can't.
-    virtual int exchange(const QByteArray &a, const QByteArray &b);
-    virtual int unlink(const QByteArray &path);
+    virtual int exchange(int dirFd, const QByteArray &a, const QByteArray &b);
+    virtual int unlink(int dirFd, const QByteArray &name);
+    // Gives a file opened with O_TMPFILE (and so still unnamed) its name;
+    // EEXIST when the name is taken.
+    virtual int link(int fd, int dirFd, const QByteArray &name);
 };
 // The real calls.
 SaveCalls &systemSaveCalls();
@@ -76,12 +93,14 @@ SaveCalls &systemSaveCalls();
 // file is replaced, and VorlixError says which final path failed and why
 // ("Cannot create file <path>: <reason>", "Cannot write file <path>:
 // <reason>", "Cannot replace file <path>: <reason>"). With all of them
-// written, the planned renames are recorded in a journal beside the files
-// (in the folder holding all of them) and then done; should one fail, those
-// already done are undone. A kill at any point leaves a folder that
-// finishUnfinishedSave() brings to the old or the new set, never a mix; a
-// save runs it on its folder first. Parent folders of files that ask for it
-// are created.
+// written, the planned renames are recorded in a signed journal beside the
+// files (in the folder holding all of them) and then done; should one
+// fail, those already done are undone. A kill at any point leaves a folder
+// that finishUnfinishedSave() brings to the old or the new set, never a
+// mix; a save settles its folder first. The folder holding all the files
+// is taken as given (links in its path included); below it nothing is
+// reached through a link. Parent folders of files that ask for it are
+// created.
 void writeFilesTwoPhase(const QList<FileToWrite> &files, SaveCalls &calls = systemSaveCalls());
 // The same, with file i's bytes made by makeBytes(i) just before it is
 // written (its `bytes` unused), so that making the next file overlaps the
@@ -89,16 +108,35 @@ void writeFilesTwoPhase(const QList<FileToWrite> &files, SaveCalls &calls = syst
 void writeFilesTwoPhase(const QList<FileToWrite> &files, const std::function<QByteArray(qsizetype)> &makeBytes,
                         SaveCalls &calls = systemSaveCalls());
 
-// Completes or undoes a save of the folder that a kill cut short, before
-// anything else reads or writes the folder: when the journal is whole and
-// every file it names is there in its new form (as the temporary or already
-// in place), the rest of the renames are done; otherwise (a journal torn by
-// a kill while it was written, a file missing) the new files go and the old
-// ones are put back. Leftover temporaries in the folder are removed. Safe to
-// run again after a kill during it. Nothing to do costs one listing of the
-// folder; a folder that doesn't exist is left alone. Throws VorlixError when
-// an unfinished save can't be completed or undone.
-void finishUnfinishedSave(const QString &folder, SaveCalls &calls = systemSaveCalls());
+// What settling a folder left as it was, for the user to hear of once.
+struct SettleReport
+{
+    // Journals that aren't this user's (signed with another key, or not a
+    // journal at all): never acted upon.
+    QStringList notOurs;
+    // Temporaries a journal of ours names that are not our files (links,
+    // folders): never renamed, removed or followed.
+    QStringList leftAlone;
+
+    bool isEmpty() const { return notOurs.isEmpty() && leftAlone.isEmpty(); }
+    // In words, for a message box; empty when there is nothing to say.
+    QString message(const QString &folder) const;
+};
+
+// Completes or undoes our own save of the folder that a kill cut short,
+// before anything else reads the folder: when its journal is whole and
+// every file it names is there in its new form (as the temporary or
+// already in place), the rest of the renames are done; when the journal
+// was cut short before its renames, or a file is missing, the new files go
+// and the old ones are put back. Only journals signed with this user's key
+// are acted upon; anything else in the folder stays exactly as it is and
+// is named in the report. Nothing is reached through a link. Safe to run
+// again after a kill during it. Nothing to do costs one listing of the
+// folder; a folder that doesn't exist is left alone. A Cancel (JobCancelled)
+// comes before the first change, never during them. Throws VorlixError
+// when an unfinished save of ours can't be completed or undone.
+SettleReport finishUnfinishedSave(const QString &folder, SaveCalls &calls = systemSaveCalls(),
+                                  JobProgress *progress = nullptr);
 
 // One entry of a skin archive: its path inside the archive ("/" separated).
 struct ArchiveEntry

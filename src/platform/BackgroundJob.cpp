@@ -85,7 +85,9 @@ public:
             dialog.show();
             if (!state->finished.load(std::memory_order_acquire))
                 loop.exec();
-            if (cancelled) {
+            // Cancelled, or the loop ended as the program quits with the
+            // work still going: told to stop, and its result never read.
+            if (cancelled || !state->finished.load(std::memory_order_acquire)) {
                 state->progress.requestCancel();
                 return false;
             }

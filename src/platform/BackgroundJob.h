@@ -70,8 +70,9 @@ public:
     // Runs work off the window's thread and waits for it; after about half a
     // second a modal progress window with a Cancel button appears, labelled
     // with text. True when the work ran to its end (an exception it threw is
-    // rethrown here); false when the user cancelled: the work is told to stop
-    // and whatever it still produces is thrown away.
+    // rethrown here); false when the user cancelled, or the program quit
+    // first: the work is told to stop and whatever it still produces is
+    // thrown away.
     virtual bool run(QWidget *parent, const QString &text, std::function<void(JobProgress &)> work) = 0;
 };
 
