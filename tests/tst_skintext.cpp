@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "editor/SkinText.h"
+#include "platform/Errors.h"
 #include "skin/GlobalVar.h"
 #include "skin/SkinSheets.h"
 
@@ -206,6 +207,8 @@ private slots:
     void plFont();
     void plEdits_data();
     void plEdits();
+    void plFontRefused_data();
+    void plFontRefused();
     void installedSkins_data();
     void installedSkins();
     void randomFilesKeepEveryOtherLine();
@@ -421,6 +424,8 @@ void TestSkinText::plFont_data()
     QTest::newRow("outside [Text]") << QByteArray("Font=Tahoma\n[Text]\n") << "Arial";
     QTest::newRow("Windows code page") << QByteArray("[Text]\nFont=Fran\xE7" "ais\n") << QString::fromUtf8("Français");
     QTest::newRow("UTF-8") << QByteArray("[Text]\nFont=Fran\xC3\xA7" "ais\n") << QString::fromUtf8("Français");
+    QTest::newRow("Windows code page above Latin-1") << QByteArray("[Text]\nFont=Gill Sans \x96 Light\n")
+                                                     << QString::fromUtf8("Gill Sans – Light");
 }
 
 void TestSkinText::plFont()
@@ -461,6 +466,29 @@ void TestSkinText::plEdits_data()
                                                  << QByteArray("[Text]\nFont=Fran\xE7" "ais\n;caf\xE9\n");
     QTest::newRow("font in UTF-8") << QByteArray("[Text]\nFont=Arial\n") << QString::fromUtf8("Font=Français")
                                    << QByteArray("[Text]\nFont=Fran\xC3\xA7" "ais\n");
+    QTest::newRow("CJK font in UTF-8") << QByteArray("[Text]\r\nFont=Arial\r\n; caf\xC3\xA9\r\n")
+                                       << QString::fromUtf8("Font=微软雅黑")
+                                       << QByteArray("[Text]\r\nFont=\xE5\xBE\xAE\xE8\xBD\xAF\xE9\x9B\x85\xE9\xBB\x91"
+                                                     "\r\n; caf\xC3\xA9\r\n");
+    QTest::newRow("font in the code page above Latin-1") << QByteArray("[Text]\r\n; caf\xE9\r\n")
+                                                         << QString::fromUtf8("Font=Gill Sans – Light")
+                                                         << QByteArray("[Text]\r\nFont=Gill Sans \x96 Light\r\n; caf\xE9\r\n");
+    // The new name took the file's only byte that is not UTF-8, and its own
+    // bytes in the code page (C3 A9) would read as UTF-8 "é".
+    QTest::newRow("font makes a code-page file UTF-8") << QByteArray("[Text]\nFont=\xE9\n") << QString::fromUtf8("Font=Ã©")
+                                                       << QByteArray("[Text]\nFont=\xC3\x83\xC2\xA9\n");
+    // The broken value's byte is what makes the file the code page's; it
+    // stays, or the font would read back as "é".
+    QTest::newRow("code page kept past a broken colour")
+        << QByteArray("[Text]\nNormal=\xFF\nFont=\xC3\xA9\n") << "Normal=ABCDEF"
+        << QByteArray("[Text]\nNormal=#ABCDEF\xFF\nFont=\xC3\xA9\n");
+    // Readers take blanks and one pair of quotes off a value.
+    QTest::newRow("font with a blank at its end quoted") << QByteArray("[Text]\nFont=Arial\n") << "Font=Arial "
+                                                         << QByteArray("[Text]\nFont=\"Arial \"\n");
+    QTest::newRow("font in quotes of its own quoted") << QByteArray("[Text]\nFont=Arial\n") << "Font='Tahoma'"
+                                                      << QByteArray("[Text]\nFont=\"'Tahoma'\"\n");
+    QTest::newRow("quote in a quoted font") << QByteArray("[Text]\nFont=\"Arial\"\n") << "Font=Tahoma\""
+                                            << QByteArray("[Text]\nFont=\"Tahoma\"\"\n");
     // Missing keys: at the end of [Text], as the file writes its entries.
     QTest::newRow("key added before what follows [Text]")
         << QByteArray("[Text]\r\nNormal=#00FF00\r\n\r\n; other\r\n[Other]\r\nA=1\r\n") << "SelectedBG=ABCDEF"
@@ -519,6 +547,45 @@ void TestSkinText::plEdits()
     }
     QCOMPARE(back.font(), font);
     compareWithReference(t, t.bytes());
+}
+
+void TestSkinText::plFontRefused_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("font");
+    QTest::addColumn<QString>("says");
+
+    // One byte that is not UTF-8 makes the file the Windows code page's;
+    // the name in UTF-8 there would read back as "å¾®è½¯é...".
+    const QString yahei = QString::fromUtf8("微软雅黑");
+    QTest::newRow("CJK into a code-page file") << QByteArray("[Text]\r\nFont=Arial\r\n; caf\xE9\r\n") << yahei
+                                               << QString::fromUtf8("\"微软雅黑\" cannot be written");
+    QTest::newRow("CJK over a name in GBK") << QByteArray("[Text]\r\nFont=\xCE\xA2\xC8\xED\xD1\xC5\xBA\xDA\r\n") << yahei
+                                            << "not in UTF-8";
+    QTest::newRow("C1 control, not in the code page") << QByteArray("[Text]\nFont=\xE9\n") << QString(QChar(0x80))
+                                                      << "control character";
+    QTest::newRow("line break") << QByteArray("[Text]\nFont=Arial\n") << "Arial\nNarrow" << "line break";
+    QTest::newRow("tab") << QByteArray("[Text]\nFont=Arial\n") << "Arial\tNarrow" << "control character";
+    QTest::newRow("half a surrogate pair") << QByteArray("[Text]\nFont=Arial\n") << QString(QChar(0xD800))
+                                           << "not valid text";
+}
+
+void TestSkinText::plFontRefused()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, font);
+    QFETCH(QString, says);
+    PlEditText t = PlEditText::parse(file);
+    const QString before = t.font();
+    try {
+        t.setFont(font);
+        QFAIL("taken");
+    } catch (const VorlixError &e) {
+        QVERIFY2(e.message().contains(says), qPrintable(e.message()));
+    }
+    QCOMPARE(t.font(), before);
+    QVERIFY(!t.changed());
+    QCOMPARE(t.bytes(), file);
 }
 
 void TestSkinText::installedSkins_data()

@@ -1,5 +1,7 @@
 #include "editor/SkinText.h"
 
+#include "platform/Errors.h"
+
 #include <QList>
 #include <QStringDecoder>
 
@@ -33,6 +35,59 @@ const char *const kPlaylistKeys[] = {"Normal", "Current", "NormalBG", "SelectedB
 const QString kDefaultFont = QStringLiteral("Arial");
 
 const QByteArray kBom("\xEF\xBB\xBF");
+
+// Windows-1252, the code page of the Western European Windows that most old
+// skins were made on: Latin-1 but for 0x80..0x9F. Its five unassigned bytes
+// stand for the control characters of the same number, as Windows reads
+// them, so that every byte reads as a character and is written back as
+// itself.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+QString fromCp1252(const QByteArray &b)
+{
+    QString s(b.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < b.size(); ++i) {
+        const auto c = static_cast<unsigned char>(b[i]);
+        s[i] = QChar(c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : char16_t(c));
+    }
+    return s;
+}
+
+// -1 for a character the code page lacks.
+int cp1252Byte(QChar ch)
+{
+    const char16_t c = ch.unicode();
+    if (c < 0x80 || (c >= 0xA0 && c < 0x100))
+        return c;
+    for (int i = 0; i < 32; ++i)
+        if (kCp1252High[i] == c)
+            return 0x80 + i;
+    return -1;
+}
+
+QByteArray toCp1252(const QString &s)
+{
+    QByteArray b(s.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < s.size(); ++i)
+        b[i] = char(cp1252Byte(s[i]));
+    return b;
+}
+
+bool isUtf8(const QByteArray &b)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString decoded = utf8.decode(b);
+    return !utf8.hasError();
+}
+
+bool isAscii(const QString &s)
+{
+    return std::all_of(s.begin(), s.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
 
 // A line of a file: [start, end) is its text, [end, next) its line break.
 // Players split lines at '\n' alone, so a lone '\r' stays inside a line.
@@ -340,7 +395,12 @@ QByteArray VisColorText::bytes() const
 // - The font is the whole value, without one pair of surrounding quotes
 //   (webamp); an empty value leaves the default, Arial.
 // - A file that is not valid UTF-8 is in an old Windows code page; its font
-//   name is read as Latin-1 and written back so when it fits.
+//   name is read as Windows-1252, and a new one written so. A name with a
+//   letter that code page lacks is refused rather than written in UTF-8,
+//   which would read back garbled ("微软雅黑" as "å¾®è½¯é..."). The bytes that
+//   make such a file not UTF-8 are kept, so that it reads the same way
+//   afterwards; only when a new font name replaces all of them, and its
+//   bytes would read as UTF-8, is the name written in UTF-8.
 // - A UTF-8 byte order mark before the first line is passed over (webamp;
 //   Audacious would miss a [Text] heading right after it).
 
@@ -350,11 +410,7 @@ PlEditText PlEditText::parse(const QByteArray &bytes)
     t.m_bytes = bytes;
     t.m_read = kPlaylistDefaults;
     t.m_given.fill(false);
-    {
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        const QString decoded = utf8.decode(bytes);
-        t.m_latin1 = utf8.hasError();
-    }
+    t.m_codePage = !isUtf8(bytes);
     const QList<RawLine> lines = splitLines(bytes);
     t.m_eol = lineBreakOf(bytes, lines);
 
@@ -417,11 +473,12 @@ PlEditText PlEditText::parse(const QByteArray &bytes)
             if (fz - fa >= 2 && (bytes[fa] == '"' || bytes[fa] == '\'') && bytes[fz - 1] == bytes[fa]) {
                 ++fa;
                 --fz;
+                e.quoted = true;
             }
             e.valueAt = fa;
             e.valueLen = fz - fa;
             const QByteArray raw = bytes.mid(fa, fz - fa);
-            t.m_readFont = t.m_latin1 ? QString::fromLatin1(raw) : QString::fromUtf8(raw);
+            t.m_readFont = t.m_codePage ? fromCp1252(raw) : QString::fromUtf8(raw);
             continue;
         }
 
@@ -443,9 +500,11 @@ PlEditText PlEditText::parse(const QByteArray &bytes)
                     e.lower = 0;
             }
         } else {
-            // No digits: a new value replaces the broken word.
+            // No digits: a new value replaces the broken word. In a file in
+            // the code page the word stops before any byte above 127: those
+            // may be what keeps the file from reading as UTF-8.
             qsizetype w = p;
-            while (w < z && !isBlank(bytes[w]))
+            while (w < z && !isBlank(bytes[w]) && !(t.m_codePage && (bytes[w] & 0x80)))
                 ++w;
             e.valueAt = p;
             e.valueLen = w - p;
@@ -507,7 +566,28 @@ void PlEditText::setColour(PlaylistColour k, QRgb c) { m_now[size_t(k)] = qRgb(q
 
 QString PlEditText::font() const { return m_font.isEmpty() ? kDefaultFont : m_font; }
 
-void PlEditText::setFont(const QString &name) { m_font = name; }
+void PlEditText::setFont(const QString &name)
+{
+    if (name != m_readFont) {
+        if (!QStringView(name).isValidUtf16())
+            throw VorlixError(QStringLiteral("The font name is not valid text."));
+        for (const QChar c : name)
+            if (c.category() == QChar::Other_Control)
+                throw VorlixError(QStringLiteral("A font name cannot hold a line break, a tab or another "
+                                                 "control character."));
+        if (m_codePage) {
+            for (const QChar c : name) {
+                if (cp1252Byte(c) >= 0)
+                    continue;
+                throw VorlixError(QStringLiteral("The font name \"%1\" cannot be written into this skin's "
+                                                 "pledit.txt: the file is not in UTF-8 but in the Western "
+                                                 "European Windows code page (1252), which has no \"%2\".")
+                                      .arg(name, c.isSurrogate() ? name.mid(name.indexOf(c), 2) : QString(c)));
+            }
+        }
+    }
+    m_font = name;
+}
 
 bool PlEditText::colourChanged(int k) const { return m_now[size_t(k)] != m_read[size_t(k)]; }
 
@@ -521,16 +601,21 @@ QByteArray PlEditText::colourText(QRgb c, bool lower) const
     return lower ? hex : hex.toUpper();
 }
 
-QByteArray PlEditText::fontText(const QString &name) const
+QByteArray PlEditText::fontText(const QString &name, bool quoted, bool utf8) const
 {
-    const bool fitsLatin1 = std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x100; });
-    return (m_latin1 && fitsLatin1) ? name.toLatin1() : name.toUtf8();
+    QByteArray text = utf8 ? name.toUtf8() : toCp1252(name);
+    // Readers drop blanks around a value and one pair of quotes: a name
+    // that starts or ends so goes inside quotes of its own.
+    const bool blankEdge = name.startsWith(u' ') || name.endsWith(u' ');
+    const bool inQuotes = name.size() >= 2 && (name.front() == u'"' || name.front() == u'\'')
+                          && name.back() == name.front();
+    if (!quoted && (blankEdge || inQuotes))
+        text = '"' + text + '"';
+    return text;
 }
 
-QByteArray PlEditText::bytes() const
+QByteArray PlEditText::written(bool fontInUtf8) const
 {
-    if (!changed())
-        return m_bytes;
     QList<Splice> splices;
     QList<QByteArray> added;
     const QByteArray fileHash = m_fileHash ? "#" : "";
@@ -548,9 +633,9 @@ QByteArray PlEditText::bytes() const
     if (fontChanged()) {
         const Entry &e = m_entries[size_t(kFont)];
         if (e.present)
-            splices.append({e.valueAt, e.valueLen, fontText(font())});
+            splices.append({e.valueAt, e.valueLen, fontText(font(), e.quoted, fontInUtf8)});
         else
-            added << QByteArray(kPlaylistKeys[kFont]) + m_keySeparator + fontText(font());
+            added << QByteArray(kPlaylistKeys[kFont]) + m_keySeparator + fontText(font(), false, fontInUtf8);
     }
     if (!added.isEmpty()) {
         if (m_hasSection) {
@@ -561,6 +646,19 @@ QByteArray PlEditText::bytes() const
         }
     }
     return applySplices(m_bytes, splices);
+}
+
+QByteArray PlEditText::bytes() const
+{
+    if (!changed())
+        return m_bytes;
+    const QByteArray out = written(!m_codePage);
+    // The new name replaced every byte that made the file not UTF-8, and its
+    // own bytes in the code page read as UTF-8 ("Ã©" as "é"): the file is
+    // UTF-8 now, and the name is written so.
+    if (m_codePage && fontChanged() && !isAscii(font()) && isUtf8(out))
+        return written(true);
+    return out;
 }
 
 } // namespace vorlix

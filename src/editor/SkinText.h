@@ -80,6 +80,11 @@ public:
     void setColour(PlaylistColour k, QRgb c);
     // The file's font, else the players' default, Arial.
     QString font() const;
+    // Throws VorlixError, and changes nothing, for a name that could not be
+    // read back as given: one with a line break or another control
+    // character, or, in a file in the Windows code page (see below), one
+    // with a letter that code page lacks. A name the file already holds is
+    // always taken.
     void setFont(const QString &name);
 
     bool changed() const;
@@ -100,6 +105,7 @@ private:
         qsizetype valueLen = 0;
         bool addHash = false;           // the new value needs a '#' of its own
         int lower = -1;                 // letter case of its hex digits; -1 none seen
+        bool quoted = false;            // the font's value stands inside quotes
     };
 
     QByteArray m_bytes;
@@ -109,7 +115,7 @@ private:
     std::array<QRgb, kPlaylistColourCount> m_now{};
     QString m_readFont;
     QString m_font;
-    bool m_latin1 = false;              // the file is not UTF-8: an old Windows code page
+    bool m_codePage = false;            // the file is not UTF-8: Windows-1252, byte for byte
     bool m_fileHash = true;             // how the file writes colours
     bool m_fileLower = false;
     QByteArray m_keySeparator = "=";    // "=", " = ", as the file's entries have it
@@ -121,7 +127,8 @@ private:
     bool colourChanged(int k) const;
     bool fontChanged() const;
     QByteArray colourText(QRgb c, bool lower) const;
-    QByteArray fontText(const QString &name) const;
+    QByteArray fontText(const QString &name, bool quoted, bool utf8) const;
+    QByteArray written(bool fontInUtf8) const;
 };
 
 } // namespace vorlix
