@@ -424,6 +424,7 @@ void TestSkinText::plFont_data()
     QTest::newRow("outside [Text]") << QByteArray("Font=Tahoma\n[Text]\n") << "Arial";
     QTest::newRow("Windows code page") << QByteArray("[Text]\nFont=Fran\xE7" "ais\n") << QString::fromUtf8("Français");
     QTest::newRow("UTF-8") << QByteArray("[Text]\nFont=Fran\xC3\xA7" "ais\n") << QString::fromUtf8("Français");
+    QTest::newRow("UTF-8 cut off at the end") << QByteArray("[Text]\nFont=Caf\xC3") << QString::fromUtf8("CafÃ");
     QTest::newRow("Windows code page above Latin-1") << QByteArray("[Text]\nFont=Gill Sans \x96 Light\n")
                                                      << QString::fromUtf8("Gill Sans – Light");
 }
@@ -562,6 +563,8 @@ void TestSkinText::plFontRefused_data()
                                                << QString::fromUtf8("\"微软雅黑\" cannot be written");
     QTest::newRow("CJK over a name in GBK") << QByteArray("[Text]\r\nFont=\xCE\xA2\xC8\xED\xD1\xC5\xBA\xDA\r\n") << yahei
                                             << "not in UTF-8";
+    QTest::newRow("CJK into a file cut off in UTF-8") << QByteArray("[Text]\nFont=Arial\n\xE5\xBE") << yahei
+                                                     << "not in UTF-8";
     QTest::newRow("C1 control, not in the code page") << QByteArray("[Text]\nFont=\xE9\n") << QString(QChar(0x80))
                                                       << "control character";
     QTest::newRow("line break") << QByteArray("[Text]\nFont=Arial\n") << "Arial\nNarrow" << "line break";

@@ -79,7 +79,9 @@ QByteArray toCp1252(const QString &s)
 
 bool isUtf8(const QByteArray &b)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    // Stateless: a sequence cut off at the end is an error, not the start of
+    // more to come.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString decoded = utf8.decode(b);
     return !utf8.hasError();
 }
