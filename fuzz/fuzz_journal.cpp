@@ -338,6 +338,12 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     g_base = QFile::encodeName(base.path());
     ::mkdir((g_base + "/skin").constData(), 0755);
     ::mkdir((g_base + "/outside").constData(), 0755);
+    // Emptied by descriptor before the folder itself goes, whatever the
+    // last input left there.
+    std::atexit([] {
+        clear(g_base + "/skin");
+        clear(g_base + "/outside");
+    });
     return 0;
 }
 
