@@ -457,7 +457,12 @@ void TestCompose::equaliserParts_data()
 {
     QTest::addColumn<QString>("sprite");
     QTest::addColumn<QRect>("place");
-    QTest::newRow("title bar, active") << QStringLiteral("EQ_TITLE_BAR_SELECTED") << QRect(0, 0, 275, 14);
+    // The close button lies on the title bar at (264, 3), as in both players.
+    QTest::newRow("title bar, active") << QStringLiteral("EQ_TITLE_BAR_SELECTED") << QRect(0, 0, 264, 14);
+    QTest::newRow("title bar above the close button") << QStringLiteral("EQ_TITLE_BAR_SELECTED") << QRect(264, 0, 9, 3);
+    QTest::newRow("title bar below the close button") << QStringLiteral("EQ_TITLE_BAR_SELECTED") << QRect(264, 12, 9, 2);
+    QTest::newRow("title bar right of the close button") << QStringLiteral("EQ_TITLE_BAR_SELECTED") << QRect(273, 0, 2, 14);
+    QTest::newRow("close button") << QStringLiteral("EQ_CLOSE_BUTTON") << QRect(264, 3, 9, 9);
     QTest::newRow("ON lit") << QStringLiteral("EQ_ON_BUTTON_SELECTED") << QRect(14, 18, 26, 12);
     QTest::newRow("AUTO off") << QStringLiteral("EQ_AUTO_BUTTON") << QRect(40, 18, 32, 12);
     QTest::newRow("PRESETS") << QStringLiteral("EQ_PRESETS_BUTTON") << QRect(217, 18, 44, 12);

@@ -196,12 +196,13 @@ void TestElementView::stateGeometry_data()
     QTest::addColumn<int>("state");
     QTest::addColumn<int>("sheet");
     QTest::addColumn<QRect>("source");
-    QTest::newRow("play 0") << 16 << 0 << int(skCButtons) << QRect(23, 0, 23, 18);
-    QTest::newRow("play 1") << 16 << 1 << int(skCButtons) << QRect(23, 18, 23, 18);
-    QTest::newRow("window shade 1, beside it") << 12 << 1 << int(skTitleBar) << QRect(9, 18, 9, 9);
-    QTest::newRow("options bar 1") << 3 << 1 << int(skTitleBar) << QRect(312, 0, 8, 43);
-    QTest::newRow("title bar 1") << 2 << 1 << int(skTitleBar) << QRect(27, 15, 275, 14);
-    QTest::newRow("background") << 1 << 0 << int(skMain) << QRect(0, 0, 275, 116);
+    QTest::addColumn<int>("lastState"); // the slider's last position; 0: one state, slider off
+    QTest::newRow("play 0") << 16 << 0 << int(skCButtons) << QRect(23, 0, 23, 18) << 1;
+    QTest::newRow("play 1") << 16 << 1 << int(skCButtons) << QRect(23, 18, 23, 18) << 1;
+    QTest::newRow("window shade 1, beside it") << 12 << 1 << int(skTitleBar) << QRect(9, 18, 9, 9) << 1;
+    QTest::newRow("options bar 1") << 3 << 1 << int(skTitleBar) << QRect(312, 0, 8, 43) << 1;
+    QTest::newRow("title bar 1") << 2 << 1 << int(skTitleBar) << QRect(27, 15, 275, 14) << 1;
+    QTest::newRow("background") << 1 << 0 << int(skMain) << QRect(0, 0, 275, 116) << 0;
 }
 
 void TestElementView::stateGeometry()
@@ -210,13 +211,15 @@ void TestElementView::stateGeometry()
     QFETCH(int, state);
     QFETCH(int, sheet);
     QFETCH(QRect, source);
+    QFETCH(int, lastState);
     // Mark the sheet so that a copy from the wrong place shows.
     QImage &s = *G().sheet(static_cast<SheetKind>(sheet));
     for (int y = 0; y < s.height(); ++y)
         for (int x = 0; x < s.width(); ++x)
             s.setPixel(x, y, qRgb(x & 0xff, y & 0xff, (x * 7 + y * 13) & 0xff));
     selectNode(node);
-    QVERIFY(MainForm->StateChanger->isEnabled() == (G().ElementTable[node].MaxState > 0));
+    QCOMPARE(MainForm->StateChanger->isEnabled(), lastState > 0);
+    QCOMPARE(MainForm->StateChanger->maximum(), std::max(lastState, 1));
     MainForm->StateChanger->setValue(state);
     QCOMPARE(int(G().CurrentState), state);
     const QImage shown = MainForm->DesktopImg->Picture();

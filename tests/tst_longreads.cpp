@@ -96,6 +96,7 @@ private slots:
     void cancelledSkinOpenChangesNothing();
     void sheetSizeFromHeader_data();
     void sheetSizeFromHeader();
+    void tallTextSheetIsTheSkins();
     void hugeSheetsInAnArchiveAreNamed();
     void realSkinsReadAsQtReadsThem();
     void windowRunnerCancels();
@@ -289,18 +290,22 @@ void TestLongReads::sheetSizeFromHeader_data()
     // The default sizes, from the classic skin format: main 275 x 116,
     // titlebar 344 x 87, volume 68 x 433.
     QTest::newRow("run-length main, 16384 x 4096") << "main.bmp" << emptyRunLength(16384, 4096)
-        << "main.bmp (its header declares 16,384 x 4,096 pixels, more than 4 times the 275 x 116 of main.bmp; "
-           "it was not read)";
-    QTest::newRow("main one column past 4 times") << "MAIN.BMP" << emptyRunLength(1101, 116)
-        << "MAIN.BMP (its header declares 1,101 x 116 pixels, more than 4 times the 275 x 116 of main.bmp; "
-           "it was not read)";
-    QTest::newRow("top-down volume one row past 4 times") << "volume.bmp" << emptyRunLength(68, -1733)
-        << "volume.bmp (its header declares 68 x 1,733 pixels, more than 4 times the 68 x 433 of volume.bmp; "
-           "it was not read)";
-    QTest::newRow("titlebar PNG one row past 4 times") << "titlebar.png" << pngBytes(344, 349, 2)
-        << "titlebar.png (its header declares 344 x 349 pixels, more than 4 times the 344 x 87 of "
+        << "main.bmp (its header declares 16,384 x 4,096 pixels, more than 16 times the 275 x 116 pixels of "
+           "main.bmp; it was not read)";
+    // 16 x 275 x 116 = 510,400 pixels; 275 x 1,857 is one row more.
+    QTest::newRow("main one row past 16 times its pixels") << "MAIN.BMP" << emptyRunLength(275, 1857)
+        << "MAIN.BMP (its header declares 275 x 1,857 pixels, more than 16 times the 275 x 116 pixels of "
+           "main.bmp; it was not read)";
+    QTest::newRow("top-down volume one row past 16 times") << "volume.bmp" << emptyRunLength(68, -6929)
+        << "volume.bmp (its header declares 68 x 6,929 pixels, more than 16 times the 68 x 433 pixels of "
+           "volume.bmp; it was not read)";
+    QTest::newRow("titlebar PNG one row past 16 times") << "titlebar.png" << pngBytes(344, 1393, 2)
+        << "titlebar.png (its header declares 344 x 1,393 pixels, more than 16 times the 344 x 87 pixels of "
            "titlebar.bmp; it was not read)";
-    QTest::newRow("main at 4 times both ways") << "main.bmp" << emptyRunLength(1100, 464) << QString();
+    QTest::newRow("main at 16 times its pixels") << "main.bmp" << emptyRunLength(1100, 464) << QString();
+    QTest::newRow("main four times as wide and more") << "main.bmp" << emptyRunLength(1101, 116) << QString();
+    // As published skins draw it: more rows of letters than ours.
+    QTest::newRow("a real skin's tall run-length text sheet") << "TEXT.BMP" << emptyRunLength(155, 74) << QString();
     QTest::newRow("a real skin's wider main PNG") << "main.png" << pngBytes(425, 100, 2) << QString();
     QTest::newRow("a real skin's longer titlebar") << "titlebar.bmp" << bmpBytes(494, 87, 24, 2) << QString();
 }
@@ -323,6 +328,19 @@ void TestLongReads::sheetSizeFromHeader()
         QCOMPARE(skin.refused, QStringList{refusal});
         QCOMPARE(skin.origins[size_t(k)], SheetOrigin::BuiltIn);
     }
+}
+
+// A published skin's run-length text sheet with more rows than ours: the
+// editor shows and edits the skin's own letters, not the built-in ones.
+void TestLongReads::tallTextSheetIsTheSkins()
+{
+    const QByteArray text = stripedRunLength(155, 74, 8);
+    write(QStringLiteral("tall/TEXT.BMP"), text);
+    write(QStringLiteral("tall/main.bmp"), bmpBytes(275, 116, 24, 3));
+    QVERIFY(MainForm->openSkin(m_dir->filePath(QStringLiteral("tall"))));
+    const QImage expected = QImage::fromData(text, "BMP").convertToFormat(QImage::Format_BGR888);
+    QCOMPARE(expected.size(), QSize(155, 74));
+    QCOMPARE(G().sheet(skText)->convertToFormat(QImage::Format_BGR888), expected);
 }
 
 // The measured case: a tiny archive whose nine sheets all declare huge

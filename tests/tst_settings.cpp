@@ -517,6 +517,29 @@ void TestSettings::rewriteKeepsWhatIsNotOurs_data()
            "[HKEY_CURRENT_USER\\Software\\Tarnby\\Vorlix\\Plugins]\n"
            "\"Count\"=dword:00000000\n"
            "\n";
+    // A key line that can't be read, above ours, goes with its values; our
+    // section and the keys below it are read and kept.
+    QTest::newRow("a broken key line above our section")
+        << QByteArray("REGEDIT4\n"
+                      "\n"
+                      "[HKEY_CURRENT_USER\\Software\\Broken\n"
+                      "\"Lost\"=\"x\"\n"
+                      "\n"
+                      "[HKEY_CURRENT_USER\\Software\\Tarnby\\Vorlix\\TMainForm]\n")
+               + kGoodValues
+               + "\n"
+                 "[HKEY_CURRENT_USER\\Software\\Other]\n"
+                 "\"Name\"=\"kept\"\n"
+        << "REGEDIT4\n"
+           "\n"
+           "[HKEY_CURRENT_USER\\Software\\Tarnby\\Vorlix]\n"
+           "\n"
+           "[HKEY_CURRENT_USER\\Software\\Tarnby\\Vorlix\\TMainForm]\n"
+           "%1"
+           "\n"
+           "[HKEY_CURRENT_USER\\Software\\Other]\n"
+           "\"Name\"=\"kept\"\n"
+           "\n";
     // Another version's values and a hand-added one stay, once each, after
     // ours; one of ours in another case is ours, written once.
     QTest::newRow("values of our section that are not ours")

@@ -71,10 +71,12 @@ bool isPng(const QByteArray &bytes)
 }
 
 // Real skins draw some sheets larger than ours (a wider main window, a
-// longer title bar), never near this many times; a header that declares
-// more is refused before anything is decoded, so a few bytes of run-length
-// data can't make the skin cost seconds and hundreds of megabytes.
-constexpr int kSheetSizeFactor = 4;
+// longer title bar, a text sheet with more rows of letters), never near this
+// many times their pixels; a header that declares more is refused before
+// anything is decoded, so a few bytes of run-length data can't make the
+// skin cost seconds and hundreds of megabytes. By area, not by one side:
+// the cost is the pixels, and real sheets grow one way only.
+constexpr int kSheetAreaFactor = 16;
 
 // A header that declares no size at all (-1 x -1) passes: the decoder
 // says what is wrong with it.
@@ -83,13 +85,13 @@ void requireSheetSize(QSize declared, SheetKind k)
     const QSize normal = sheetSize(k);
     const qint64 w = std::abs(qint64(declared.width()));
     const qint64 h = std::abs(qint64(declared.height())); // rows stored top-down
-    if (w <= qint64(normal.width()) * kSheetSizeFactor && h <= qint64(normal.height()) * kSheetSizeFactor)
+    if (w * h <= qint64(normal.width()) * normal.height() * kSheetAreaFactor)
         return;
     const QLocale english(QLocale::English);
-    throw VorlixError(QStringLiteral("its header declares %1 x %2 pixels, more than %3 times the %4 x %5 "
+    throw VorlixError(QStringLiteral("its header declares %1 x %2 pixels, more than %3 times the %4 x %5 pixels "
                                      "of %6; it was not read")
                           .arg(english.toString(w), english.toString(h))
-                          .arg(kSheetSizeFactor)
+                          .arg(kSheetAreaFactor)
                           .arg(normal.width())
                           .arg(normal.height())
                           .arg(sheetFileName(k)));

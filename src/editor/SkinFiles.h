@@ -90,8 +90,8 @@ SheetKind sheetForPictureName(const QString &fileName);
 // message naming the problem (not a zip archive, truncated, an entry with an
 // absolute path or "..", an encrypted entry, a file or a skin too large, no
 // sheet at all), so that a caller never holds a half-read skin. A sheet
-// whose header declares a picture more than 4 times its usual width or
-// height is refused unread. With a progress, it is told how far the read has
+// whose header declares a picture of more than 16 times the pixels of its
+// usual size is refused unread. With a progress, it is told how far the read has
 // come and looked at for a Cancel between files (JobCancelled is thrown).
 LoadedSkin readSkinFolder(const QString &dir, JobProgress *progress = nullptr);
 LoadedSkin readSkinArchive(const QString &path, JobProgress *progress = nullptr);

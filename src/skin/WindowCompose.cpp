@@ -244,6 +244,7 @@ QImage composeEqualizer(const SheetSet &sheets)
     QImage win = blackPicture(kWindowWidth, kEqualizerHeight);
     s.draw(win, skEqMain, 0, 0, kWindowWidth, kEqualizerHeight, 0, 0); // background
     s.draw(win, skEqMain, 0, 134, kWindowWidth, 14, 0, 0);             // active title bar
+    s.draw(win, skEqMain, 0, 116, 9, 9, 264, 3);                        // its close button
     s.draw(win, skEqMain, 69, 119, 26, 12, 14, 18);                     // ON, lit
     s.draw(win, skEqMain, 36, 119, 32, 12, 40, 18);                     // AUTO, off
     s.draw(win, skEqMain, 224, 164, 44, 12, 217, 18);                   // PRESETS
