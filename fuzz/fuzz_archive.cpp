@@ -1,9 +1,10 @@
 // libFuzzer target: any bytes as a skin archive (.wsz), read as opening one
-// reads it, in memory. Work per input is bounded: the read is cancelled, as
-// the window's Cancel would, once it has decoded four sheets, since whole
-// skins decode a dozen sheets of up to 90,000 pixels each, which takes a
-// hundred times longer than anything else here and reaches nothing new.
-// Mutated archives mostly fail their checksums, so an
+// reads it, in memory. Work per input is bounded, since a whole skin takes
+// a hundred times longer than anything else here and reaches nothing new:
+// an archive whose entries unpack to more than 32 kB loses its last entries
+// (libzip drops them, copying the others as they are) before it is read,
+// and the read is cancelled, as the window's Cancel would, once it has
+// decoded four sheets. Mutated archives mostly fail their checksums, so an
 // input that does not start like one ("PK") is taken as names and contents
 // instead, "name|content|name|content..." with "\n##\n" for "|", packed into a sound archive
 // first: that reaches the choice of the skin's folder, of the sheets and the
@@ -19,12 +20,77 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 using namespace vorlix;
 
 namespace {
 
-constexpr int kMaxSheetsDecoded = 4;
+constexpr int kMaxSheetsDecoded = 2;
+constexpr zip_uint64_t kMaxUnpacked = 16 * 1024;
+
+// What libzip wrote into a buffer source; empty when that fails.
+QByteArray bufferBytes(zip_source_t *buffer)
+{
+    QByteArray out;
+    zip_stat_t st;
+    if (zip_source_stat(buffer, &st) == 0 && zip_source_open(buffer) == 0) {
+        out.resize(qsizetype(st.size));
+        if (zip_source_read(buffer, out.data(), st.size) != zip_int64_t(st.size))
+            out.clear();
+        zip_source_close(buffer);
+    }
+    return out;
+}
+
+// The archive without the entries past kMaxUnpacked bytes, as its directory
+// gives their sizes; empty when it keeps every entry or libzip can't open
+// it: then the reader gets the input itself.
+QByteArray withinBudget(const QByteArray &bytes)
+{
+    zip_error_t error;
+    zip_error_init(&error);
+    // A copy for libzip to own: writing the archive back may keep the
+    // unchanged start of the buffer and free it with the rest.
+    void *copy = std::malloc(size_t(std::max<qsizetype>(bytes.size(), 1)));
+    if (!copy)
+        return {};
+    std::memcpy(copy, bytes.constData(), size_t(bytes.size()));
+    zip_source_t *buffer = zip_source_buffer_create(copy, zip_uint64_t(bytes.size()), 1, &error);
+    if (!buffer)
+        std::free(copy);
+    zip_t *archive = buffer ? zip_open_from_source(buffer, 0, &error) : nullptr;
+    zip_error_fini(&error);
+    if (!archive) {
+        if (buffer)
+            zip_source_free(buffer);
+        return {};
+    }
+    zip_source_keep(buffer);
+    zip_uint64_t total = 0;
+    bool dropped = false;
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        const zip_uint64_t size = zip_stat_index(archive, zip_uint64_t(i), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE)
+                                      ? st.size : 0;
+        if (dropped || size > kMaxUnpacked - total) {
+            dropped = zip_delete(archive, zip_uint64_t(i)) == 0 || dropped;
+            continue;
+        }
+        total += size;
+    }
+    QByteArray out;
+    if (!dropped)
+        zip_discard(archive);
+    else if (zip_close(archive) == 0)
+        out = bufferBytes(buffer);
+    else
+        zip_discard(archive);
+    zip_source_free(buffer);
+    return out;
+}
 
 // The entries stored, not deflated: setting up zlib for every entry would
 // take most of the time of a run. Empty when libzip refuses a name.
@@ -55,13 +121,7 @@ QByteArray packed(const QList<QPair<QByteArray, QByteArray>> &entries)
     }
     QByteArray out;
     if (ok && zip_close(archive) == 0) {
-        zip_stat_t st;
-        if (zip_source_stat(buffer, &st) == 0 && zip_source_open(buffer) == 0) {
-            out.resize(qsizetype(st.size));
-            if (zip_source_read(buffer, out.data(), st.size) != zip_int64_t(st.size))
-                out.clear();
-            zip_source_close(buffer);
-        }
+        out = bufferBytes(buffer);
     } else if (!ok) {
         zip_discard(archive);
     }
@@ -110,6 +170,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         bytes = packed(entries);
         if (bytes.isEmpty())
             return -1; // a name the packer refuses: nothing to read
+    } else if (const QByteArray smaller = withinBudget(bytes); !smaller.isEmpty()) {
+        bytes = smaller;
     }
     LoadedSkin skin;
     JobProgress budget;
