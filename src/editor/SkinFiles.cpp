@@ -237,37 +237,59 @@ struct ZipCloser
     void operator()(zip_t *z) const { zip_discard(z); }
 };
 
+// A libzip error in our words: its own texts ("File already exists") tell
+// the user nothing about their skin. Empty for a code with nothing to say
+// beyond the caller's own words.
+QString zipCodeText(int code, int systemCode = 0)
+{
+    switch (code) {
+    case ZIP_ER_INCONS:
+    case ZIP_ER_CRC:
+    case ZIP_ER_EOF:
+    case ZIP_ER_NOZIP:
+    case ZIP_ER_ZLIB:
+    case ZIP_ER_COMPRESSED_DATA:
+        return QStringLiteral("the archive is truncated or damaged");
+    case ZIP_ER_MEMORY:
+        return QStringLiteral("there is not enough memory");
+    case ZIP_ER_MULTIDISK:
+        return QStringLiteral("it is one part of an archive split into several files");
+    case ZIP_ER_COMPNOTSUPP:
+        return QStringLiteral("an entry is packed in a way this program cannot unpack");
+    case ZIP_ER_ENCRNOTSUPP:
+    case ZIP_ER_NOPASSWD:
+    case ZIP_ER_WRONGPASSWD:
+        return QStringLiteral("an entry is encrypted");
+    case ZIP_ER_EXISTS:
+        return QStringLiteral("it names one entry twice");
+    case ZIP_ER_READ:
+    case ZIP_ER_SEEK:
+    case ZIP_ER_TELL:
+    case ZIP_ER_OPEN:
+        return systemCode ? QString::fromLocal8Bit(std::strerror(systemCode)) : QStringLiteral("it cannot be read");
+    default:
+        return QString();
+    }
+}
+
 // Why an archive did not open; looksLikeZip tells damage from a file of
 // another kind.
 QString zipOpenProblem(int code, bool looksLikeZip)
 {
-    switch (code) {
-    case ZIP_ER_NOZIP:
-        return looksLikeZip ? QStringLiteral("the archive is truncated or damaged")
-                            : QStringLiteral("it is not a zip archive");
-    case ZIP_ER_INCONS:
-    case ZIP_ER_CRC:
-    case ZIP_ER_EOF:
-        return QStringLiteral("the archive is truncated or damaged");
-    case ZIP_ER_MEMORY:
-        return QStringLiteral("there is not enough memory");
-    default: {
-        zip_error_t error;
-        zip_error_init_with_code(&error, code);
-        const QString text = QString::fromUtf8(zip_error_strerror(&error));
-        zip_error_fini(&error);
-        return text;
-    }
-    }
+    if (code == ZIP_ER_NOZIP && !looksLikeZip)
+        return QStringLiteral("it is not a zip archive");
+    const QString text = zipCodeText(code);
+    return text.isEmpty() ? QStringLiteral("the archive cannot be read (zip error %1)").arg(code) : text;
 }
 
-// libzip's text for an error, or ours where it has none to give: a short
-// read with no error of its own would otherwise come out as "No error".
+// Why reading an entry failed, or ours where libzip has nothing to say: a
+// short read with no error of its own would otherwise come out as "No error".
 QString zipProblem(zip_error_t *error, const QString &otherwise)
 {
     if (!error || zip_error_code_zip(error) == ZIP_ER_OK)
         return otherwise;
-    return QString::fromUtf8(zip_error_strerror(error));
+    const QString text = zipCodeText(zip_error_code_zip(error), zip_error_code_system(error));
+    return text.isEmpty() ? otherwise : text;
 }
 
 [[noreturn]] void badArchive(const QString &path, const QString &problem)
@@ -506,7 +528,7 @@ LoadedSkin readSkinFolder(const QString &dir, JobProgress *progress)
         }
         if (bytes.size() > kMaxSkinFileBytes)
             tooLarge(dir, f.relative, bytes.size());
-        files.append({f.relative, bytes, permissionsOf(st.st_mode)});
+        files.append({f.relative, bytes, permissionsOf(st.st_mode), qint64(st.st_mtime), bytes});
     }
 
     // A sheet that can't be read is refused like a damaged one; any other
@@ -531,6 +553,7 @@ namespace {
 struct Entry
 {
     zip_uint64_t index;
+    QString raw;  // the name as the archive writes it
     QString path; // as a clean relative path
     qint64 size;
 };
@@ -556,8 +579,33 @@ QByteArray readEntry(zip_t *archive, const QString &path, const Entry &e)
     return bytes;
 }
 
-// The skin in an open archive; path names it in messages.
-LoadedSkin readArchive(zip_t *archive, const QString &path, JobProgress *progress);
+// The skin in an open archive; path names it in messages, bytes are the
+// archive's own.
+LoadedSkin readArchive(zip_t *archive, const QByteArray &bytes, const QString &path, JobProgress *progress);
+
+// Packed, the skin's files can take a little more room than their own
+// bytes (headers, data that doesn't shrink); nothing a skin needs comes
+// near this much more.
+constexpr qint64 kMaxSkinArchiveBytes = kMaxSkinTotalBytes + kMaxSkinFileBytes;
+
+std::unique_ptr<zip_t, ZipCloser> openArchiveBytes(const QByteArray &bytes, int flags, int &code)
+{
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t *source = zip_source_buffer_create(bytes.constData(), zip_uint64_t(bytes.size()), 0, &error);
+    if (!source) {
+        code = ZIP_ER_MEMORY;
+        zip_error_fini(&error);
+        return nullptr;
+    }
+    std::unique_ptr<zip_t, ZipCloser> archive(zip_open_from_source(source, flags, &error));
+    if (!archive) {
+        zip_source_free(source);
+        code = zip_error_code_zip(&error);
+    }
+    zip_error_fini(&error);
+    return archive;
+}
 
 } // namespace
 
@@ -568,39 +616,52 @@ LoadedSkin readSkinArchive(const QString &path, JobProgress *progress)
         throw VorlixError(QStringLiteral("Cannot open skin \"%1\": there is no such file").arg(path));
     if (!info.isFile())
         badArchive(path, QStringLiteral("it is not a regular file"));
-
-    int code = 0;
-    std::unique_ptr<zip_t, ZipCloser> archive(
-        zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code));
-    if (!archive) {
-        QFile f(path);
-        badArchive(path, zipOpenProblem(code, f.open(QIODevice::ReadOnly) && f.read(2) == "PK"));
-    }
-    return readArchive(archive.get(), path, progress);
+    // Read whole: the skin keeps the archive's bytes for the archives saved
+    // from it, and what it holds can't change under us meanwhile.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        badArchive(path, file.errorString());
+    if (file.size() > kMaxSkinArchiveBytes)
+        skinTooLarge(path);
+    const QByteArray bytes = file.read(kMaxSkinArchiveBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        badArchive(path, file.errorString());
+    if (bytes.size() > kMaxSkinArchiveBytes)
+        skinTooLarge(path);
+    return readSkinArchiveBytes(bytes, path, progress);
 }
 
 LoadedSkin readSkinArchiveBytes(const QByteArray &bytes, const QString &name, JobProgress *progress)
 {
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t *source = zip_source_buffer_create(bytes.constData(), zip_uint64_t(bytes.size()), 0, &error);
-    if (!source) {
-        zip_error_fini(&error);
-        badArchive(name, QStringLiteral("there is not enough memory"));
-    }
-    std::unique_ptr<zip_t, ZipCloser> archive(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error));
-    if (!archive) {
-        zip_source_free(source);
-        const int code = zip_error_code_zip(&error);
-        zip_error_fini(&error);
+    int code = ZIP_ER_OK;
+    std::unique_ptr<zip_t, ZipCloser> archive = openArchiveBytes(bytes, ZIP_RDONLY | ZIP_CHECKCONS, code);
+    // The check refuses an archive naming one entry twice, which packers
+    // make and players unpack (the later entry wins): read such an archive
+    // without it, as every entry is still checked when it is read.
+    if (!archive && code == ZIP_ER_EXISTS)
+        archive = openArchiveBytes(bytes, ZIP_RDONLY, code);
+    if (!archive)
         badArchive(name, zipOpenProblem(code, bytes.startsWith("PK")));
-    }
-    return readArchive(archive.get(), name, progress);
+    return readArchive(archive.get(), bytes, name, progress);
 }
 
 namespace {
 
-LoadedSkin readArchive(zip_t *archive, const QString &path, JobProgress *progress)
+// A name under one of our own hidden names (a killed save's leftovers, a
+// journal), anywhere in its path: never part of a skin.
+bool isUnderTemporaryName(const QString &path)
+{
+    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    return std::any_of(parts.begin(), parts.end(), [](const QString &p) { return isTemporaryName(p); });
+}
+
+// Resource forks some packers add are no part of any skin.
+bool isResourceFork(const QString &path)
+{
+    return path.startsWith(QLatin1String("__MACOSX/")) || path == QLatin1String("__MACOSX");
+}
+
+LoadedSkin readArchive(zip_t *archive, const QByteArray &archiveBytes, const QString &path, JobProgress *progress)
 {
     const zip_int64_t count = zip_get_num_entries(archive, 0);
     if (count > kMaxSkinFiles)
@@ -608,6 +669,7 @@ LoadedSkin readArchive(zip_t *archive, const QString &path, JobProgress *progres
 
     // First every entry's name, size and encryption, before reading anything.
     QList<Entry> entries;
+    QList<Entry> folders; // the archive's entries for folders
     qint64 total = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
@@ -621,20 +683,24 @@ LoadedSkin readArchive(zip_t *archive, const QString &path, JobProgress *progres
         const QString clean = checkedEntryPath(path, raw);
         if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
             badArchive(path, QStringLiteral("the entry \"%1\" is encrypted").arg(raw));
-        if (raw.endsWith(QLatin1Char('/')) || raw.endsWith(QLatin1Char('\\')) || clean.isEmpty())
-            continue; // a folder
+        if (raw.endsWith(QLatin1Char('/')) || raw.endsWith(QLatin1Char('\\')) || clean.isEmpty()) {
+            folders.append({zip_uint64_t(i), raw, clean, 0});
+            continue;
+        }
         const qint64 size = (st.valid & ZIP_STAT_SIZE) ? qint64(qMin<zip_uint64_t>(st.size, 1ULL << 62)) : 0;
         if (size > kMaxSkinFileBytes)
             tooLarge(path, raw, size);
         total += size;
         if (total > kMaxSkinTotalBytes)
             skinTooLarge(path);
-        entries.append({zip_uint64_t(i), clean, size});
+        entries.append({zip_uint64_t(i), raw, clean, size});
     }
 
     // The skin's folder: the archive's root when a sheet lies there, else the
-    // one folder inside it that holds sheets.
+    // one folder inside it that holds sheets (the first, in the archive's
+    // order, when there are several).
     QString rootFolder;
+    QString rootAsWritten;
     bool sheetAtRoot = false;
     for (const Entry &e : entries)
         if (!e.path.contains(QLatin1Char('/')) && sheetForPictureName(e.path) != skNone)
@@ -642,8 +708,13 @@ LoadedSkin readArchive(zip_t *archive, const QString &path, JobProgress *progres
     if (!sheetAtRoot) {
         for (const Entry &e : entries) {
             const QStringList parts = e.path.split(QLatin1Char('/'));
-            if (parts.size() == 2 && sheetForPictureName(parts[1]) != skNone) {
+            if (parts.size() == 2 && sheetForPictureName(parts[1]) != skNone && !isUnderTemporaryName(e.path)
+                && !isResourceFork(e.path)) {
                 rootFolder = parts[0] + QLatin1Char('/');
+                // The name up to its last separator, as written (no "./"
+                // or doubled separators to clean here: the file's name
+                // follows that one separator).
+                rootAsWritten = e.raw.left(e.raw.size() - parts[1].size());
                 break;
             }
         }
@@ -652,36 +723,45 @@ LoadedSkin readArchive(zip_t *archive, const QString &path, JobProgress *progres
     QList<SkinFile> files;
     QStringList leftOut;
     QList<Entry> outside;
+    QList<qint64> archiveOnly;
+    for (const Entry &e : folders)
+        if (!isResourceFork(e.path) && !isUnderTemporaryName(e.path))
+            archiveOnly << qint64(e.index);
     for (const Entry &e : entries) {
+        if (isResourceFork(e.path) || isUnderTemporaryName(e.path))
+            continue;
         if (!e.path.startsWith(rootFolder)) {
-            // Resource forks some packers add are no part of any skin.
-            if (!e.path.startsWith(QLatin1String("__MACOSX/")))
-                outside << e;
+            outside << e;
             continue;
         }
         const QString relative = e.path.mid(rootFolder.size());
-        if (isTemporaryName(relative.section(QLatin1Char('/'), -1)))
-            continue;
 
         checkCancel(progress);
         const QByteArray bytes = readEntry(archive, path, e);
 
         // Unpacked one after another, a later entry of the same name replaces
-        // an earlier one: players see the last.
+        // an earlier one: players see the last. The earlier stays in the
+        // archives saved from the skin, as it was.
         for (qsizetype i = 0; i < files.size(); ++i)
             if (files[i].path == relative) {
+                archiveOnly << files[i].entry;
                 files.removeAt(i);
-                leftOut << QStringLiteral("%1 (named twice; the last one is used)").arg(e.path);
+                leftOut << QStringLiteral("%1 (named twice; the last one is used)").arg(e.raw);
                 break;
             }
-        files.append({relative, bytes, std::nullopt});
+        files.append({relative, bytes, std::nullopt, std::nullopt, bytes, qint64(e.index)});
     }
     LoadedSkin skin = assembleSkin(std::move(files), true, path, {}, progress);
     skin.set.archiveFolder = rootFolder;
+    skin.set.archiveFolderAsWritten = rootAsWritten;
+    skin.set.archive = archiveBytes;
+    std::sort(archiveOnly.begin(), archiveOnly.end());
+    skin.set.archiveOnly = archiveOnly;
     // Files beside the skin's folder (a read-me next to it) go back into
     // an archive saved from it; a folder has no place for them.
     for (const Entry &e : outside) {
-        skin.set.besideFolder.append({e.path, readEntry(archive, path, e), std::nullopt});
+        const QByteArray bytes = readEntry(archive, path, e);
+        skin.set.besideFolder.append({e.path, bytes, std::nullopt, std::nullopt, bytes, qint64(e.index)});
         skin.outsideFolder << e.path;
     }
     skin.leftOut = leftOut;

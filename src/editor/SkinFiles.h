@@ -30,6 +30,16 @@ struct SkinFile
     // The file's permissions in a folder skin, kept when it is saved into a
     // folder; none for an archive entry.
     std::optional<QFileDevice::Permissions> permissions;
+    // Its last change in a folder skin (seconds since 1970), which its entry
+    // keeps in an archive saved while its bytes are those read.
+    std::optional<qint64> modified = std::nullopt;
+    // The bytes it was read with (shared with `bytes` until those change):
+    // a file whose bytes are still these is saved as it was.
+    QByteArray asRead{};
+    // The entry of SkinFileSet::archive it was read from, copied as it lies
+    // (name, time, attributes) into an archive saved while its bytes are
+    // those read; -1 for a file of a folder or one the skin lacked.
+    qint64 entry = -1;
 };
 
 // Every file of a skin, in the skin's own order (a folder's sorted by path,
@@ -45,6 +55,16 @@ struct SkinFileSet
     // Entries of such an archive beside that folder, by their whole path:
     // written back into an archive, not into a folder.
     QList<SkinFile> besideFolder;
+    // The archive the skin was read from, byte for byte: an archive saved
+    // from the skin starts from it, so what the user didn't change keeps its
+    // name, order, time and attributes. Empty for a folder skin.
+    QByteArray archive;
+    // Its entries kept though they give no file: folders' own entries and
+    // the earlier of two entries of one name.
+    QList<qint64> archiveOnly;
+    // The skin's folder as the archive writes it (with a backslash where
+    // the packer wrote one), for the files a save adds to it.
+    QString archiveFolderAsWritten;
 
     SkinFileSet() { sheetFile.fill(-1); }
 };

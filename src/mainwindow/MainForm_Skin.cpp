@@ -26,6 +26,37 @@ namespace {
 
 const QString kCaption = QStringLiteral("Vorlix");
 
+// A file of the skin as an archive entry: while its bytes are those it was
+// read with, an entry of the archive the skin came from is copied as it lies
+// and a folder's file keeps its time and mode; anything else is written
+// afresh.
+ArchiveEntry archiveEntryFor(const SkinFile &f, const QString &name)
+{
+    const bool asRead = f.bytes == f.asRead;
+    ArchiveEntry e{name, f.bytes, f.entry, f.entry >= 0 && !asRead, std::nullopt, std::nullopt};
+    if (f.entry < 0 && asRead) {
+        e.modified = f.modified;
+        e.permissions = f.permissions;
+    }
+    return e;
+}
+
+// The set, once written into a folder: its files are that folder's now,
+// nothing of the archive it may have come from is left.
+void forgetArchive(SkinFileSet &set)
+{
+    set.archiveFolder.clear();
+    set.archiveFolderAsWritten.clear();
+    set.besideFolder.clear();
+    set.archive.clear();
+    set.archiveOnly.clear();
+    for (SkinFile &f : set.files) {
+        f.entry = -1;
+        f.asRead = f.bytes;
+        f.modified.reset(); // written just now
+    }
+}
+
 } // namespace
 
 TMainForm::SkinState &TMainForm::skin()
@@ -280,8 +311,7 @@ bool TMainForm::saveSkinToFolder(const QString &dir)
     s.origin = SkinState::Origin::Folder;
     s.path = QFileInfo(dir).absoluteFilePath();
     markSkinFilesWritten(toSave);
-    s.files.archiveFolder.clear();
-    s.files.besideFolder.clear();
+    forgetArchive(s.files);
     updateWindowTitle();
     showSaveNote(int(files.size()), dir);
     return true;
@@ -289,17 +319,39 @@ bool TMainForm::saveSkinToFolder(const QString &dir)
 
 bool TMainForm::saveSkinToArchive(const QString &path)
 {
-    const SkinFileSet toSave = skinFilesNow();
+    SkinFileSet toSave = skinFilesNow();
+    // What the archive the skin came from holds is saved in place and in its
+    // order (the folder it keeps the skin in, the folders' own entries,
+    // names given twice, files beside the folder); files new to the skin
+    // go into its folder after them.
     QList<ArchiveEntry> entries;
-    for (const SkinFile &f : toSave.files)
-        entries.append({toSave.archiveFolder + f.path, f.bytes});
-    for (const SkinFile &f : toSave.besideFolder)
-        entries.append({f.path, f.bytes});
+    for (qint64 i : std::as_const(toSave.archiveOnly))
+        entries.append({QString(), QByteArray(), i, false, std::nullopt, std::nullopt});
+    for (const SkinFile &f : std::as_const(toSave.besideFolder))
+        entries.append(archiveEntryFor(f, f.path));
+    for (const SkinFile &f : std::as_const(toSave.files))
+        entries.append(archiveEntryFor(f, toSave.archiveFolderAsWritten + f.path));
+    QList<qint64> at;
+    QByteArray bytes;
     {
         WaitCursor wait;
+        bytes = buildZipArchive(entries, toSave.archive, &at);
         // Built whole in memory and written like any file: to a hidden
         // temporary, then renamed over the old archive.
-        writeFilesTwoPhase({FileToWrite{path, buildZipArchive(entries)}});
+        writeFilesTwoPhase({FileToWrite{path, bytes, false, std::nullopt}});
+    }
+    // The next save starts from this archive: every entry as it now lies.
+    toSave.archive = bytes;
+    qsizetype n = 0;
+    for (qint64 &i : toSave.archiveOnly)
+        i = at[n++];
+    for (SkinFile &f : toSave.besideFolder) {
+        f.entry = at[n++];
+        f.asRead = f.bytes;
+    }
+    for (SkinFile &f : toSave.files) {
+        f.entry = at[n++];
+        f.asRead = f.bytes;
     }
     SkinState &s = skin();
     s.origin = SkinState::Origin::Archive;

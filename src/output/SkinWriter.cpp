@@ -6,6 +6,7 @@
 #include "platform/NativeName.h"
 #include "platform/ZipLib.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,6 +24,7 @@
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace vorlix {
 
@@ -1052,61 +1054,328 @@ void writeFilesTwoPhase(const QList<FileToWrite> &files, const std::function<QBy
     removeEntry(root.fd, journalName, calls);
 }
 
-QByteArray buildZipArchive(const QList<ArchiveEntry> &entries)
-{
-    const auto fail = [](const char *what) -> QByteArray {
-        throw VorlixError(QStringLiteral("Cannot build the skin archive (%1)").arg(QLatin1String(what)));
-    };
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t *buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
-    if (!buffer)
-        return fail(zip_error_strerror(&error));
-    std::unique_ptr<zip_source_t, void (*)(zip_source_t *)> keepBuffer(buffer, zip_source_free);
-    zip_t *archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
-    if (!archive)
-        return fail(zip_error_strerror(&error));
-    zip_source_keep(buffer); // read back after the archive is closed
+namespace {
 
-    for (const ArchiveEntry &e : entries) {
-        zip_source_t *data = zip_source_buffer(archive, e.bytes.constData(), zip_uint64_t(e.bytes.size()), 0);
-        // A name that isn't UTF-8 goes in by its own bytes, unmarked, as
-        // the archivers of its system store it; every other name is marked
-        // UTF-8.
-        const QByteArray name = nativeFromName(e.path);
-        const bool utf8 = QUtf8StringView(name).isValidUtf8();
-        const zip_int64_t index = data ? zip_file_add(archive, name.constData(), data,
-                                                      (utf8 ? ZIP_FL_ENC_UTF_8 : ZIP_FL_ENC_RAW) | ZIP_FL_OVERWRITE)
-                                       : -1;
-        // Whatever mode the files had, what we hand out is never writable by
-        // others; unpacked, it reads as an ordinary file.
-        constexpr zip_uint32_t kRegularFile0644 = 0100644u << 16;
-        if (index < 0
-            || zip_file_set_external_attributes(archive, zip_uint64_t(index), 0, ZIP_OPSYS_UNIX, kRegularFile0644) < 0) {
-            if (data && index < 0)
-                zip_source_free(data);
-            const QByteArray why = zip_strerror(archive);
-            zip_discard(archive);
-            return fail(why.constData());
+// What went wrong building an archive, in our words: libzip's own texts
+// ("File already exists") would tell the user nothing.
+QString zipBuildProblem(int code)
+{
+    switch (code) {
+    case ZIP_ER_MEMORY:
+        return QStringLiteral("there is not enough memory");
+    case ZIP_ER_EXISTS:
+        return QStringLiteral("two of its files would have the same name");
+    case ZIP_ER_NOZIP:
+    case ZIP_ER_INCONS:
+    case ZIP_ER_EOF:
+    case ZIP_ER_CRC:
+    case ZIP_ER_ZLIB:
+    case ZIP_ER_COMPRESSED_DATA:
+        return QStringLiteral("the archive the skin was read from is damaged");
+    case ZIP_ER_COMPNOTSUPP:
+        return QStringLiteral("an entry is packed in a way this program cannot handle");
+    default:
+        return QStringLiteral("zip error %1").arg(code);
+    }
+}
+
+[[noreturn]] void archiveFailed(int code)
+{
+    throw VorlixError(QStringLiteral("Cannot build the skin archive (%1)").arg(zipBuildProblem(code)));
+}
+
+struct DiscardArchive
+{
+    void operator()(zip_t *z) const { zip_discard(z); }
+};
+
+// DOS times hold the years 1980 to 2107 only, in local time; a day's margin
+// keeps a stranger's file time from reaching the ends in any time zone.
+qint64 dosRange(qint64 t)
+{
+    constexpr qint64 kFirst = 315532800 + 86400;  // 1980-01-02
+    constexpr qint64 kLast = 4354732800 - 86400;  // 2107-12-30
+    return std::clamp(t, kFirst, kLast);
+}
+
+// Gives entry i of a new or rewritten entry its time and mode: the DOS
+// time, the extended timestamp (to the second, in UTC) where it fits, and
+// the mode as an ordinary file written on Unix.
+void stampEntry(zip_t *archive, zip_uint64_t i, qint64 time, unsigned mode)
+{
+    const auto check = [archive](int result) {
+        if (result < 0)
+            archiveFailed(zip_error_code_zip(zip_get_error(archive)));
+    };
+    check(zip_file_set_mtime(archive, i, time_t(dosRange(time)), 0));
+    if (time >= 0 && time <= 0x7fffffff) {
+        // Flag "modification time", then the time: the same in the local
+        // and the central header when only that time is given.
+        zip_uint8_t stamp[5] = {1};
+        qToLittleEndian(quint32(time), stamp + 1);
+        check(zip_file_extra_field_set(archive, i, 0x5455, ZIP_EXTRA_FIELD_NEW, stamp, sizeof stamp,
+                                       ZIP_FL_LOCAL | ZIP_FL_CENTRAL));
+    }
+    check(zip_file_set_external_attributes(archive, i, 0, ZIP_OPSYS_UNIX, zip_uint32_t(S_IFREG | (mode & 0777)) << 16));
+}
+
+// A copied entry's attributes with what no skin file should unpack as taken
+// out: set-uid, set-gid and sticky bits, links, devices. The low half (the
+// DOS attributes) stays as it is.
+zip_uint32_t tamedAttributes(zip_uint32_t attributes, bool folder)
+{
+    const zip_uint32_t mode = attributes >> 16;
+    if (mode == 0)
+        return attributes;
+    zip_uint32_t tamed = mode & 0777;
+    if (mode & S_IFMT)
+        tamed |= folder ? S_IFDIR : S_IFREG;
+    return (tamed << 16) | (attributes & 0xffff);
+}
+
+// An archive's bytes in memory, read and rewritten by libzip. Its own
+// buffer source can't be used to rewrite an archive it was given: this
+// libzip's copy of the unchanged start shares (and then frees) the caller's
+// bytes. Here a write always goes to a buffer of its own.
+struct MemoryArchive
+{
+    QByteArray in;
+    QByteArray out;
+    qint64 readAt = 0;
+    qint64 writeAt = 0;
+    int error = ZIP_ER_OK;
+
+    zip_int64_t fail(int code)
+    {
+        error = code;
+        return -1;
+    }
+    // The place a seek asks for in something of that size, or -1.
+    static qint64 seekTo(const void *data, zip_uint64_t length, qint64 at, qint64 size)
+    {
+        if (length < sizeof(zip_source_args_seek_t))
+            return -1;
+        const auto *seek = static_cast<const zip_source_args_seek_t *>(data);
+        const qint64 from = seek->whence == SEEK_SET ? 0 : seek->whence == SEEK_CUR ? at : size;
+        if ((seek->whence != SEEK_SET && seek->whence != SEEK_CUR && seek->whence != SEEK_END)
+            || (seek->offset < 0 && -seek->offset > from) || (seek->offset > 0 && seek->offset > size - from))
+            return -1;
+        return from + seek->offset;
+    }
+
+    static zip_int64_t call(void *self, void *data, zip_uint64_t length, zip_source_cmd_t command)
+    {
+        return static_cast<MemoryArchive *>(self)->handle(data, length, command);
+    }
+
+    zip_int64_t handle(void *data, zip_uint64_t length, zip_source_cmd_t command)
+    {
+        switch (command) {
+        case ZIP_SOURCE_OPEN:
+            readAt = 0;
+            return 0;
+        case ZIP_SOURCE_READ: {
+            const qint64 n = std::min<qint64>(qint64(std::min<zip_uint64_t>(length, 1ULL << 62)), in.size() - readAt);
+            std::memcpy(data, in.constData() + readAt, size_t(n));
+            readAt += n;
+            return n;
+        }
+        case ZIP_SOURCE_CLOSE:
+        case ZIP_SOURCE_FREE: // owned by buildZipArchive
+            return 0;
+        case ZIP_SOURCE_STAT: {
+            if (length < sizeof(zip_stat_t))
+                return fail(ZIP_ER_INVAL);
+            auto *st = static_cast<zip_stat_t *>(data);
+            zip_stat_init(st);
+            st->size = zip_uint64_t(in.size());
+            st->valid |= ZIP_STAT_SIZE;
+            return sizeof(zip_stat_t);
+        }
+        case ZIP_SOURCE_ERROR: {
+            if (length < 2 * sizeof(int))
+                return -1;
+            const int codes[2] = {error, 0};
+            std::memcpy(data, codes, sizeof codes);
+            return sizeof codes;
+        }
+        case ZIP_SOURCE_SEEK: {
+            const qint64 to = seekTo(data, length, readAt, in.size());
+            if (to < 0)
+                return fail(ZIP_ER_INVAL);
+            readAt = to;
+            return 0;
+        }
+        case ZIP_SOURCE_TELL:
+            return readAt;
+        case ZIP_SOURCE_BEGIN_WRITE:
+            out.clear();
+            writeAt = 0;
+            return 0;
+        case ZIP_SOURCE_WRITE: {
+            if (length > zip_uint64_t(kMaxWrittenArchive) || writeAt + qint64(length) > kMaxWrittenArchive)
+                return fail(ZIP_ER_MEMORY);
+            if (out.size() < writeAt + qint64(length))
+                out.resize(writeAt + qint64(length));
+            std::memcpy(out.data() + writeAt, data, size_t(length));
+            writeAt += qint64(length);
+            return zip_int64_t(length);
+        }
+        case ZIP_SOURCE_SEEK_WRITE: {
+            const qint64 to = seekTo(data, length, writeAt, out.size());
+            if (to < 0)
+                return fail(ZIP_ER_INVAL);
+            writeAt = to;
+            return 0;
+        }
+        case ZIP_SOURCE_TELL_WRITE:
+            return writeAt;
+        case ZIP_SOURCE_COMMIT_WRITE:
+            in = std::exchange(out, QByteArray());
+            return 0;
+        case ZIP_SOURCE_ROLLBACK_WRITE:
+            out.clear();
+            return 0;
+        case ZIP_SOURCE_REMOVE:
+            in.clear();
+            out.clear();
+            return 0;
+        case ZIP_SOURCE_SUPPORTS:
+            return ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_OPEN) | ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_READ)
+                | ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_CLOSE) | ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_STAT)
+                | ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_ERROR) | ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_FREE)
+                | ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_SEEK) | ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_TELL)
+                | ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_BEGIN_WRITE)
+                | ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_WRITE)
+                | ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_SEEK_WRITE)
+                | ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_TELL_WRITE)
+                | ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_COMMIT_WRITE)
+                | ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_ROLLBACK_WRITE)
+                | ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_REMOVE);
+        default:
+            return fail(ZIP_ER_OPNOTSUPP);
         }
     }
-    if (zip_close(archive) != 0) {
-        const QByteArray why = zip_strerror(archive);
-        zip_discard(archive);
-        return fail(why.constData());
+
+    // Far above any skin's archive, far below what a QByteArray holds.
+    static constexpr qint64 kMaxWrittenArchive = 1LL << 31;
+};
+
+} // namespace
+
+QByteArray buildZipArchive(const QList<ArchiveEntry> &entries, const QByteArray &base, QList<qint64> *indexes)
+{
+    MemoryArchive memory;
+    memory.in = base;
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t *buffer = zip_source_function_create(&MemoryArchive::call, &memory, &error);
+    if (!buffer) {
+        zip_error_fini(&error);
+        archiveFailed(ZIP_ER_MEMORY);
+    }
+    // No consistency check: the base opened as a skin, and one that names an
+    // entry twice must open here too.
+    std::unique_ptr<zip_t, DiscardArchive> archive(zip_open_from_source(buffer, base.isEmpty() ? ZIP_TRUNCATE : 0, &error));
+    if (!archive) {
+        zip_source_free(buffer);
+        const int code = zip_error_code_zip(&error);
+        zip_error_fini(&error);
+        archiveFailed(code);
+    }
+    zip_error_fini(&error);
+    zip_t *z = archive.get();
+    const auto check = [z](zip_int64_t result) {
+        if (result < 0)
+            archiveFailed(zip_error_code_zip(zip_get_error(z)));
+    };
+
+    const zip_int64_t count = base.isEmpty() ? 0 : zip_get_num_entries(z, 0);
+    QList<bool> kept(count, false);
+    for (const ArchiveEntry &e : entries) {
+        if (e.base >= count)
+            archiveFailed(ZIP_ER_INVAL);
+        if (e.base >= 0)
+            kept[e.base] = true;
+    }
+    for (zip_int64_t i = 0; i < count; ++i) {
+        if (!kept[i]) {
+            check(zip_delete(z, zip_uint64_t(i)));
+            continue;
+        }
+        zip_uint8_t opsys = 0;
+        zip_uint32_t attributes = 0;
+        const char *name = zip_get_name(z, zip_uint64_t(i), ZIP_FL_ENC_RAW);
+        check(name ? zip_file_get_external_attributes(z, zip_uint64_t(i), 0, &opsys, &attributes) : -1);
+        const size_t length = std::strlen(name);
+        const bool folder = length > 0 && (name[length - 1] == '/' || name[length - 1] == '\\');
+        const zip_uint32_t tamed = tamedAttributes(attributes, folder);
+        if (tamed != attributes)
+            check(zip_file_set_external_attributes(z, zip_uint64_t(i), 0, opsys, tamed));
     }
 
-    if (zip_source_open(buffer) != 0)
-        return fail("read back");
-    QByteArray out;
-    char chunk[65536];
-    zip_int64_t n;
-    while ((n = zip_source_read(buffer, chunk, sizeof chunk)) > 0)
-        out.append(chunk, qsizetype(n));
-    zip_source_close(buffer);
-    if (n < 0)
-        return fail("read back");
-    return out;
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    constexpr unsigned kReadableByAll = 0644;
+    const auto source = [z, &check](const QByteArray &bytes) {
+        zip_source_t *data = zip_source_buffer(z, bytes.constData(), zip_uint64_t(bytes.size()), 0);
+        if (!data)
+            check(-1);
+        return data;
+    };
+    qint64 added = 0;
+    QList<qint64> addedAt(entries.size(), -1);
+    for (qsizetype n = 0; n < entries.size(); ++n) {
+        const ArchiveEntry &e = entries[n];
+        if (e.base >= 0) {
+            if (!e.changed)
+                continue;
+            // Written afresh in its place, under its own name; the old
+            // entry's extra fields (its old times among them) go with it.
+            zip_source_t *data = source(e.bytes);
+            if (zip_file_replace(z, zip_uint64_t(e.base), data, 0) < 0) {
+                zip_source_free(data);
+                check(-1);
+            }
+            check(zip_file_extra_field_delete(z, zip_uint64_t(e.base), ZIP_EXTRA_FIELD_ALL,
+                                              ZIP_FL_LOCAL | ZIP_FL_CENTRAL));
+            check(zip_set_file_compression(z, zip_uint64_t(e.base), ZIP_CM_DEFLATE, 0));
+            stampEntry(z, zip_uint64_t(e.base), now, kReadableByAll);
+            continue;
+        }
+        zip_source_t *data = source(e.bytes);
+        // A name that isn't UTF-8 goes in by its own bytes, unmarked, as
+        // the archivers of its system store it; every other name is marked
+        // UTF-8. A name already there fails rather than replace that entry.
+        const QByteArray name = nativeFromName(e.path);
+        const bool utf8 = QUtf8StringView(name).isValidUtf8();
+        const zip_int64_t index = zip_file_add(z, name.constData(), data, utf8 ? ZIP_FL_ENC_UTF_8 : ZIP_FL_ENC_RAW);
+        if (index < 0) {
+            zip_source_free(data);
+            check(-1);
+        }
+        // Whatever mode the file had, what we hand out is an ordinary file.
+        stampEntry(z, zip_uint64_t(index), e.modified.value_or(now),
+                   e.permissions ? modeOf(*e.permissions) : kReadableByAll);
+        addedAt[n] = added++;
+    }
+    if (zip_close(z) != 0)
+        check(-1);
+    archive.release(); // closed
+
+    if (indexes) {
+        // Deleted entries leave no gap: the kept ones close up in their
+        // order, the added ones follow.
+        QList<qint64> place(count, -1);
+        qint64 next = 0;
+        for (zip_int64_t i = 0; i < count; ++i)
+            if (kept[i])
+                place[i] = next++;
+        indexes->clear();
+        for (qsizetype n = 0; n < entries.size(); ++n)
+            indexes->append(entries[n].base >= 0 ? place[entries[n].base] : next + addedAt[n]);
+    }
+
+    return memory.in;
 }
 
 } // namespace vorlix

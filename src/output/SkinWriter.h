@@ -138,16 +138,33 @@ struct SettleReport
 SettleReport finishUnfinishedSave(const QString &folder, SaveCalls &calls = systemSaveCalls(),
                                   JobProgress *progress = nullptr);
 
-// One entry of a skin archive: its path inside the archive ("/" separated).
+// One entry of a skin archive.
 struct ArchiveEntry
 {
+    // Its path inside the archive ("/" separated, or as the archive it
+    // comes from writes it); unused for a copy.
     QString path;
     QByteArray bytes;
+    // The entry of the base archive it is (-1: a new entry, added after
+    // the base's). Copied as it lies (name, time, attributes, packed bytes)
+    // unless changed: then `bytes` are written afresh in its place, under
+    // its name.
+    qint64 base = -1;
+    bool changed = false;
+    // A new entry's time (seconds since 1970) and mode; without them, the
+    // time of the save and 0644. A written entry is always an ordinary file.
+    std::optional<qint64> modified;
+    std::optional<QFileDevice::Permissions> permissions;
 };
 
-// The bytes of a zip archive holding the entries (deflated), in their order,
-// each an ordinary file readable by all and writable by its owner (0644).
-// Throws VorlixError when the archive can't be built.
-QByteArray buildZipArchive(const QList<ArchiveEntry> &entries);
+// The bytes of a zip archive holding the entries: those of the base archive
+// named by an entry in the base's order (the others are left out), then the
+// new ones in their order, deflated. An entry written afresh without a mode
+// is readable by all and writable by its owner (0644); a copied one keeps
+// its attributes but never a set-uid, set-gid or sticky bit, nor a type
+// other than file or folder. indexes, when given, gets each entry's place
+// in the result. Throws VorlixError when the archive can't be built.
+QByteArray buildZipArchive(const QList<ArchiveEntry> &entries, const QByteArray &base = QByteArray(),
+                           QList<qint64> *indexes = nullptr);
 
 } // namespace vorlix

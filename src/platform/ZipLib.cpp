@@ -24,6 +24,7 @@ Api load()
     };
     // The macros of the header would turn the member names into calls here.
 #undef zip_close
+#undef zip_delete
 #undef zip_discard
 #undef zip_error_code_system
 #undef zip_error_code_zip
@@ -34,9 +35,13 @@ Api load()
 #undef zip_error_system_type
 #undef zip_fclose
 #undef zip_file_add
+#undef zip_file_extra_field_delete
+#undef zip_file_extra_field_set
 #undef zip_file_get_error
 #undef zip_file_get_external_attributes
+#undef zip_file_replace
 #undef zip_file_set_external_attributes
+#undef zip_file_set_mtime
 #undef zip_file_strerror
 #undef zip_fopen_index
 #undef zip_fread
@@ -46,11 +51,13 @@ Api load()
 #undef zip_name_locate
 #undef zip_open
 #undef zip_open_from_source
+#undef zip_set_file_compression
 #undef zip_source_buffer
 #undef zip_source_buffer_create
 #undef zip_source_close
 #undef zip_source_error
 #undef zip_source_free
+#undef zip_source_function_create
 #undef zip_source_keep
 #undef zip_source_open
 #undef zip_source_read
