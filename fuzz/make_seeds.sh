@@ -19,8 +19,11 @@
 set -eu
 out=$1
 skins=${2:-/usr/share/audacious/Skins}
-rm -rf "$out"
-mkdir -p "$out/import" "$out/archive" "$out/skintext" "$out/settings"
+# Only the folders made here are emptied: other seeds may live beside them.
+for kind in import archive skintext settings; do
+  rm -rf "${out:?}/$kind"
+  mkdir -p "$out/$kind"
+done
 if [ ! -d "$skins" ]; then
   echo "make_seeds: no skins in $skins; only the kept seeds are used"
   exit 0
