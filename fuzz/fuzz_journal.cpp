@@ -317,8 +317,9 @@ int makeSeeds(const char *skins, const char *out)
             ++made;
         }
     }
+    // Without installed skins there are none: the run starts from nothing.
     std::printf("fuzz_journal: %d seeds in %s\n", made, out);
-    return made > 0 ? 0 : 1;
+    return 0;
 }
 
 } // namespace

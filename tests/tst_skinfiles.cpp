@@ -91,6 +91,7 @@ private slots:
     void exitQuestion_data();
     void exitQuestion();
     void layoutStaysLeftToRight();
+    void fontTheFileCannotHoldIsRefused();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -933,6 +934,25 @@ void TestSkinFiles::layoutStaysLeftToRight()
     m_windows = createWindows();
     QCOMPARE(MainForm->SelTree->layoutDirection(), Qt::LeftToRight);
     QCOMPARE(MainForm->StateChanger->layoutDirection(), Qt::LeftToRight);
+}
+
+void TestSkinFiles::fontTheFileCannotHoldIsRefused()
+{
+    // A pledit.txt in the Windows code page ("Arïal" as one byte 0xEF): a
+    // Chinese name can't be written into it.
+    const QString dir = makeCompleteFolder(QStringLiteral("latin1"));
+    const QByteArray pledit = "[Text]\r\nNormal=#00FF00\r\nFont=Ar\xef" "al\r\n";
+    writeFile(dir + QStringLiteral("/pledit.txt"), pledit);
+    QVERIFY(MainForm->openSkin(dir));
+    fake()->messages.clear();
+    MainForm->PlaylistFont->setText(QStringLiteral("\u5fae\u8f6f\u96c5\u9ed1"));
+    emit MainForm->PlaylistFont->editingFinished();
+    QCOMPARE(fake()->messages.size(), 1);
+    QVERIFY2(fake()->messages.first().text.contains(QLatin1String("cannot be written")),
+             qPrintable(fake()->messages.first().text));
+    // The box shows the font the skin keeps; nothing is marked unsaved.
+    QCOMPARE(MainForm->PlaylistFont->text(), QStringLiteral("Ar\u00efal"));
+    QVERIFY(!MainForm->skinHasUnsavedChanges());
 }
 
 QTEST_MAIN(TestSkinFiles)

@@ -3,6 +3,7 @@
 // swatches; a double-click on one opens the colour dialog.
 #include "editor/SkinText.h"
 #include "mainwindow/MainForm.h"
+#include "platform/Errors.h"
 #include "mainwindow/SkinState.h"
 #include "skin/GlobalVar.h"
 
@@ -125,7 +126,14 @@ void TMainForm::PlaylistFontEdited()
     SkinState &s = skin();
     if (name.isEmpty() || name == s.pledit.font())
         return;
-    s.pledit.setFont(name);
+    try {
+        s.pledit.setFont(name);
+    } catch (const VorlixError &) {
+        // A name the file's encoding can't hold: the box shows the font the
+        // skin keeps, and the message says why.
+        PlaylistFont->setText(s.pledit.font());
+        throw;
+    }
     RefreshMiniature();
 }
 
