@@ -309,6 +309,7 @@ private slots:
     void failedUndo_data();
     void failedUndo();
     void cancelChangesNothing();
+    void journalUnderAnotherName();
     void killDuringRecovery_data();
     void killDuringRecovery();
     void openingAFolderSettlesItFirst();
@@ -754,6 +755,23 @@ void TestSaves::cancelChangesNothing()
     QCOMPARE(snapshot(f.dir), before);
     finishUnfinishedSave(f.dir);
     QCOMPARE(f.state(), QStringLiteral("new"));
+}
+
+void TestSaves::journalUnderAnotherName()
+{
+    // ".vorlix-journal" is a stranger's folder: the save's journal takes
+    // another name, and after a kill the next start still finds and
+    // finishes it, leaving the stranger's folder as it was.
+    Fixture f;
+    QVERIFY(QDir().mkpath(f.dir + QStringLiteral("/.vorlix-journal")));
+    f.killedSave("exchange", 2);
+    QStringList journals = QDir(f.dir).entryList({QStringLiteral(".vorlix-journal-*")}, QDir::Files | QDir::Hidden);
+    QCOMPARE(journals.size(), 1);
+    const SettleReport report = finishUnfinishedSave(f.dir);
+    QCOMPARE(f.state(), QStringLiteral("new"));
+    QCOMPARE(f.leftovers(), QStringList());
+    QVERIFY(QFileInfo(f.dir + QStringLiteral("/.vorlix-journal")).isDir());
+    QCOMPARE(report.notOurs, QStringList{QStringLiteral(".vorlix-journal")});
 }
 
 void TestSaves::killDuringRecovery_data()

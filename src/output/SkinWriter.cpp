@@ -725,9 +725,12 @@ int makeJournal(int rootFd, const QByteArray &plan, SaveCalls &calls, QByteArray
             errno = e;
             return -1;
         }
+        const int e = errno; // EEXIST: every name taken; ENOENT: no /proc
         calls.close(fd);
-        if (errno == EEXIST)
+        if (e == EEXIST) {
+            errno = e;
             return -1;
+        }
     } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
         return -1;
     }
