@@ -12,6 +12,7 @@
 // nothing ("No error"), or a skin read with a path that reaches outside it
 // or a sheet that points at no file is a finding; a refused archive is not.
 #include "editor/SkinFiles.h"
+#include "output/SkinWriter.h"
 #include "platform/BackgroundJob.h"
 #include "platform/Errors.h"
 
@@ -209,5 +210,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (skin.sheets[size_t(k)].isNull())
             finding("a sheet without a picture", QString::number(k));
     }
+
+    // Saved unchanged, as Save ZIP Skin... saves it (the archive edited in
+    // place), it opens again with the same files.
+    QByteArray saved;
+    try {
+        saved = buildZipArchive(archiveEntriesFor(skin.set), skin.set.archive);
+    } catch (const VorlixError &e) {
+        checkMessage(e.message());
+        return 0;
+    }
+    // The same files, so no more sheets are decoded than above.
+    LoadedSkin again;
+    try {
+        again = readSkinArchiveBytes(saved, QStringLiteral("saved.wsz"));
+    } catch (const VorlixError &e) {
+        finding("the saved archive does not open again", e.message());
+    }
+    bool same = again.set.files.size() == skin.set.files.size();
+    for (qsizetype i = 0; same && i < skin.set.files.size(); ++i)
+        same = again.set.files[i].path == skin.set.files[i].path && again.set.files[i].bytes == skin.set.files[i].bytes;
+    if (!same)
+        finding("saved unchanged, it opens with other files", QString::number(again.set.files.size()));
     return 0;
 }

@@ -475,6 +475,27 @@ bool isTopSheetName(const QString &relative)
 
 } // namespace
 
+QList<ArchiveEntry> archiveEntriesFor(const SkinFileSet &set)
+{
+    const auto entryFor = [](const SkinFile &f, const QString &name) {
+        const bool asRead = f.bytes == f.asRead;
+        ArchiveEntry e{name, f.bytes, f.entry, f.entry >= 0 && !asRead, std::nullopt, std::nullopt};
+        if (f.entry < 0 && asRead) {
+            e.modified = f.modified;
+            e.permissions = f.permissions;
+        }
+        return e;
+    };
+    QList<ArchiveEntry> entries;
+    for (const qint64 i : set.archiveOnly)
+        entries.append({QString(), QByteArray(), i, false, std::nullopt, std::nullopt});
+    for (const SkinFile &f : set.besideFolder)
+        entries.append(entryFor(f, f.path));
+    for (const SkinFile &f : set.files)
+        entries.append(entryFor(f, set.archiveFolderAsWritten + f.path));
+    return entries;
+}
+
 LoadedSkin readSkinFolder(const QString &dir, JobProgress *progress)
 {
     const QFileInfo info(dir);

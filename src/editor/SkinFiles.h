@@ -3,6 +3,7 @@
 // choosing what saving it writes. A skin the user opens is theirs: every file
 // is kept with its bytes, name and order, each sheet keeps the size of its
 // file, and only what the user edited is written afresh.
+#include "output/SkinWriter.h"
 #include "skin/SkinSheets.h"
 
 #include <QByteArray>
@@ -114,6 +115,14 @@ SheetKind sheetForPictureName(const QString &fileName);
 // usual size is refused unread. With a progress, it is told how far the read has
 // come and looked at for a Cancel between files (JobCancelled is thrown).
 LoadedSkin readSkinFolder(const QString &dir, JobProgress *progress = nullptr);
+// The entries of an archive saved from the set (with set.archive as the
+// base): what the archive the skin came from holds is kept in place and in
+// its order (the folder it keeps the skin in, the folders' own entries,
+// names given twice, files beside the folder), copied as it lies while its
+// bytes are those read; files new to the skin go into its folder after
+// them; a folder's file keeps its time and mode while its bytes are those
+// read. Anything else is written afresh.
+QList<ArchiveEntry> archiveEntriesFor(const SkinFileSet &set);
 LoadedSkin readSkinArchive(const QString &path, JobProgress *progress = nullptr);
 // An archive's bytes, as readSkinArchive reads its file; name stands for it
 // in messages.

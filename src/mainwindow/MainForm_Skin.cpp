@@ -26,21 +26,6 @@ namespace {
 
 const QString kCaption = QStringLiteral("Vorlix");
 
-// A file of the skin as an archive entry: while its bytes are those it was
-// read with, an entry of the archive the skin came from is copied as it lies
-// and a folder's file keeps its time and mode; anything else is written
-// afresh.
-ArchiveEntry archiveEntryFor(const SkinFile &f, const QString &name)
-{
-    const bool asRead = f.bytes == f.asRead;
-    ArchiveEntry e{name, f.bytes, f.entry, f.entry >= 0 && !asRead, std::nullopt, std::nullopt};
-    if (f.entry < 0 && asRead) {
-        e.modified = f.modified;
-        e.permissions = f.permissions;
-    }
-    return e;
-}
-
 // The set, once written into a folder: its files are that folder's now,
 // nothing of the archive it may have come from is left.
 void forgetArchive(SkinFileSet &set)
@@ -320,17 +305,7 @@ bool TMainForm::saveSkinToFolder(const QString &dir)
 bool TMainForm::saveSkinToArchive(const QString &path)
 {
     SkinFileSet toSave = skinFilesNow();
-    // What the archive the skin came from holds is saved in place and in its
-    // order (the folder it keeps the skin in, the folders' own entries,
-    // names given twice, files beside the folder); files new to the skin
-    // go into its folder after them.
-    QList<ArchiveEntry> entries;
-    for (qint64 i : std::as_const(toSave.archiveOnly))
-        entries.append({QString(), QByteArray(), i, false, std::nullopt, std::nullopt});
-    for (const SkinFile &f : std::as_const(toSave.besideFolder))
-        entries.append(archiveEntryFor(f, f.path));
-    for (const SkinFile &f : std::as_const(toSave.files))
-        entries.append(archiveEntryFor(f, toSave.archiveFolderAsWritten + f.path));
+    const QList<ArchiveEntry> entries = archiveEntriesFor(toSave);
     QList<qint64> at;
     QByteArray bytes;
     {
