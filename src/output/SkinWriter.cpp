@@ -399,16 +399,6 @@ QByteArray journalEnd(const QByteArray &plan, const QList<JournalEntry> &entries
     return out + "end " + QByteArray::number(entries.size()) + ' ' + journalSignature(plan + out) + '\n';
 }
 
-bool safeRelative(const QByteArray &relative)
-{
-    if (relative.isEmpty() || relative.startsWith('/') || relative.contains('\0'))
-        return false;
-    for (const QByteArray &part : relative.split('/'))
-        if (part.isEmpty() || part == "." || part == "..")
-            return false;
-    return true;
-}
-
 struct Journal
 {
     enum State { NotOurs, PlanOnly, Whole } state = NotOurs;
@@ -442,7 +432,7 @@ Journal parseJournal(const QByteArray &bytes)
         if (!line.startsWith("plan ") || j.planned.size() >= kMaxJournalFiles)
             return j;
         const QByteArray relative = QByteArray::fromPercentEncoding(line.sliced(5).toByteArray());
-        if (!safeRelative(relative) || seen.contains(relative))
+        if (!isPlainRelativePath(relative) || seen.contains(relative))
             return j;
         seen.insert(relative);
         j.planned.append(relative);
@@ -860,8 +850,9 @@ QString temporaryPathFor(const QString &finalPath)
 
 bool isTemporaryName(const QString &fileName)
 {
+    const QLatin1String journal(kJournalName);
     return fileName.startsWith(QLatin1String(kTemporaryPrefix)) || fileName.startsWith(QLatin1String(kOldLinkPrefix))
-        || isJournalName(nativeFromName(fileName).constData());
+        || (fileName.startsWith(journal) && (fileName.size() == journal.size() || fileName[journal.size()] == u'-'));
 }
 
 QString SettleReport::message(const QString &folder) const

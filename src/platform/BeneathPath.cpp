@@ -22,16 +22,6 @@ std::atomic<bool> g_byParts{false};
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
-bool validParts(const QByteArray &relative)
-{
-    if (relative.startsWith('/') || relative.contains('\0'))
-        return false;
-    for (const QByteArray &part : relative.split('/'))
-        if (part.isEmpty() || part == "." || part == "..")
-            return false;
-    return true;
-}
-
 #ifdef VORLIX_HAVE_OPENAT2
 // -1 with errno ENOSYS where the kernel (or a filter in front of it) has no
 // openat2, so the caller walks by parts instead.
@@ -92,7 +82,7 @@ int openFolderBeneath(int rootFd, const QByteArray &relative, bool create)
 {
     if (relative.isEmpty())
         return ::fcntl(rootFd, F_DUPFD_CLOEXEC, 0);
-    if (!validParts(relative)) {
+    if (!isPlainRelativePath(relative)) {
         errno = EINVAL;
         return -1;
     }
@@ -104,6 +94,16 @@ int openFolderBeneath(int rootFd, const QByteArray &relative, bool create)
     }
 #endif
     return openByParts(rootFd, relative, create);
+}
+
+bool isPlainRelativePath(const QByteArray &relative)
+{
+    if (relative.isEmpty() || relative.startsWith('/') || relative.contains('\0'))
+        return false;
+    for (const QByteArray &part : relative.split('/'))
+        if (part.isEmpty() || part == "." || part == "..")
+            return false;
+    return true;
 }
 
 void setResolveByParts(bool on)

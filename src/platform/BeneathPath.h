@@ -13,6 +13,10 @@ namespace vorlix {
 // with errno set.
 int openFolderBeneath(int rootFd, const QByteArray &relative, bool create = false);
 
+// True for a path of plain parts: not empty, not absolute, no empty, "."
+// or ".." part, no NUL byte. Only such a path is ever opened beneath a folder.
+bool isPlainRelativePath(const QByteArray &relative);
+
 // Tests: walk one part at a time as on kernels without openat2, even where
 // the kernel could resolve beneath by itself.
 void setResolveByParts(bool on);
