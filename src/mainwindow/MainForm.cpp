@@ -351,6 +351,7 @@ void TMainForm::FormCreate()
     createBitmaps(G());
     markSkinSaved(); // the built-in pictures are what an edit is measured from
     Start();
+    updateHistoryCommands();
     updateWindowTitle();
 }
 

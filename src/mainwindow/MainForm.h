@@ -13,6 +13,7 @@
 #include "controls/Controls.h"
 #include "controls/DragOutline.h"
 #include "controls/SelTree.h"
+#include "editor/History.h"
 #include "skin/WindowCompose.h"
 #include "view/OImage.h"
 
@@ -74,7 +75,13 @@ public:
 
     // ---- Editing in the view: modes, selection, clipboard, undo, colour
     // swatches (MainForm_Edit.cpp).
+    // Edit -> Undo and Redo: one step of the skin's history back or forward.
     void Undo1Click();
+    void Redo1Click();
+    // The history of changes to the skin; a new skin starts a new one.
+    const EditHistory &history() const { return m_history; }
+    // The element view's picture only: what the history saves and restores.
+    ViewShown viewShown() const;
     void Cut1Click();
     void Copy1Click();
     void Paste1Click();
@@ -330,6 +337,7 @@ public:
 
     QMenu *pmEdit = nullptr;
     QAction *Undo1 = nullptr;
+    QAction *Redo1 = nullptr;
     QAction *Cut1 = nullptr;
     QAction *Copy1 = nullptr;
     QAction *Paste1 = nullptr;
@@ -379,6 +387,44 @@ private:
     void closebutClick();
     void minimizebutClick();
     void statusimgClick();
+
+    // ---- The history (MainForm_History.cpp). A change to the skin or the
+    // view's picture is made between beginStep and endStep; nested pairs
+    // make one step, named by the outermost ("Import", "Pencil").
+    void beginStep(const QString &action, const QImage *viewBefore = nullptr);
+    void endStep();
+    struct StepScope
+    {
+        TMainForm *form;
+        StepScope(TMainForm *f, const QString &action) : form(f) { form->beginStep(action); }
+        ~StepScope()
+        {
+            try {
+                form->endStep();
+            } catch (...) {
+                // A step that can't be recorded leaves the change made, as
+                // before there was a history.
+            }
+        }
+        StepScope(const StepScope &) = delete;
+        StepScope &operator=(const StepScope &) = delete;
+    };
+    SkinColours skinColours();
+    // The view is about to show something no step leads to.
+    void viewLeaving();
+    // Shows what undo or redo restored: the element, its state, the picture
+    // and whether it holds edits, with the miniature and the preview.
+    void showRestored(const ViewShown &view, bool reRead);
+    void updateHistoryCommands();
+    void startNewHistory();
+    void settleTree();
+    void DesktopImgStrokeEnd();
+    EditHistory m_history;
+    // The element and state whose picture the view holds; the tree may
+    // already point elsewhere while its change settles.
+    int m_shownElement = -1;
+    int m_shownState = 0;
+    bool m_restoringView = false;
 
     QImage m_miniature; // the preview composed from the current sheets, without outline
     // The size dialog built for the latest mismatch after the first.

@@ -64,6 +64,7 @@ void TMainForm::ShowElementState()
     const int idx = selectedIndex();
     if (idx < 0)
         return;
+    viewLeaving(); // what the view holds now stays within undo's reach
     const SkinElement &e = G().ElementTable[static_cast<size_t>(idx)];
     const int w = e.SheetRect.width();
     const int h = e.SheetRect.height();
@@ -90,6 +91,8 @@ void TMainForm::ShowElementState()
     }
     DesktopImg->assignPicture(shown);
     DesktopImg->setUndoBitmap(DesktopImg->Picture());
+    m_shownElement = idx;
+    m_shownState = G().CurrentState;
     updateSheetNote();
 }
 

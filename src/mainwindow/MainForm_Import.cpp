@@ -79,6 +79,9 @@ void TMainForm::OpenImage1Click()
         dialog->setPictureAsRead(*g.ImportPicture);
         dialog->exec();
     }
+    // The whole import, every sheet it touched and the view it re-reads, is
+    // one step.
+    const StepScope step(this, QStringLiteral("Import"));
     g.SourceAtWindowRect = importCutsWindow(e);
     g.StartAtCurrentState = true;
     if (!g.SizeMismatch)

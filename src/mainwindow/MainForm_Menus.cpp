@@ -62,6 +62,8 @@ void TMainForm::buildMenus()
 
     pmEdit = makeMenu(this, "pmEdit");
     Undo1 = addItem(pmEdit, "Undo1", QStringLiteral("Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    Redo1 = addItem(pmEdit, "Redo1", QStringLiteral("Redo"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    Redo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     addSeparator(pmEdit, "sep3");
     Cut1 = addItem(pmEdit, "Cut1", QStringLiteral("Cut"), QKeySequence(Qt::CTRL | Qt::Key_X));
     Copy1 = addItem(pmEdit, "Copy1", QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C));
@@ -126,6 +128,7 @@ void TMainForm::buildMenus()
     wire(Contents1, &TMainForm::Contents1Click);
     wire(Exit1, &TMainForm::Exit1Click);
     wire(Undo1, &TMainForm::Undo1Click);
+    wire(Redo1, &TMainForm::Redo1Click);
     wire(Cut1, &TMainForm::Cut1Click);
     wire(Copy1, &TMainForm::Copy1Click);
     wire(Paste1, &TMainForm::Paste1Click);

@@ -214,9 +214,12 @@ bool TMainForm::loadSkin(const QString &path)
     ApplyBtn->setEnabled(false);
     markSkinSaved();
 
+    m_restoringView = true; // nothing of the skin left behind is kept
     RefreshMiniature(); // the title too
     if (selectedIndex() >= 0)
         SelTreeChange(); // the view, and the undo snapshot, from the new sheets
+    m_restoringView = false;
+    startNewHistory();
     const QString report = loaded.report();
     if (!report.isEmpty())
         services().messageBox(this, kCaption, report, MsgIcon::Warning, MsgButtons::Ok);
@@ -229,9 +232,11 @@ SkinFileSet TMainForm::skinFilesNow()
     // The built-in skin has no files yet: all of it is written.
     const bool builtIn = s.origin == SkinState::Origin::BuiltIn;
     SkinFileSet set = skinFilesToSave(s.files, G(), builtIn);
-    if (builtIn || s.vis.changed())
+    // Against what was saved too: an undo may take a file back to bytes
+    // that were read, not to what was saved last.
+    if (builtIn || s.vis.changed() || s.vis.bytes() != s.savedVis)
         putSkinTextFile(set, kVisColorFile, s.vis.bytes());
-    if (builtIn || s.pledit.changed())
+    if (builtIn || s.pledit.changed() || s.pledit.bytes() != s.savedPledit)
         putSkinTextFile(set, kPlEditFile, s.pledit.bytes());
     return set;
 }

@@ -217,6 +217,9 @@ signals:
     // A drawing stroke changed the picture; fired once a stroke, at the
     // press, after the undo snapshot was taken.
     void OnStroke();
+    // The stroke begun by the last OnStroke is over: the button was
+    // released (a fill is over at its press).
+    void OnStrokeEnd();
     // The picker was pressed on a pixel of the picture.
     void OnColorPicked(vorlix::TOImage::TMouseButton button, QColor color);
 
