@@ -171,7 +171,12 @@ void TestMenus::items_data()
     row("pmImage", 3, "sep1", "-", "", false);
     row("pmImage", 4, "SaveImage1", "Save Image...", "Ctrl+S", true);
     row("pmImage", 5, "sep2", "-", "", false);
-    row("pmImage", 6, "Exit1", "Exit", "", true);
+    row("pmImage", 6, "ZoomIn1", "Zoom In", "Ctrl++", true);
+    row("pmImage", 7, "ZoomOut1", "Zoom Out", "Ctrl+-", true);
+    row("pmImage", 8, "ActualSize1", "Actual Size", "Ctrl+0", true);
+    row("pmImage", 9, "PixelGrid1", "Pixel Grid", "G", true);
+    row("pmImage", 10, "sepZoom", "-", "", false);
+    row("pmImage", 11, "Exit1", "Exit", "Ctrl+Q", true);
     // Nothing to undo or redo yet: both greyed.
     row("pmEdit", 0, "Undo1", "Undo", "Ctrl+Z", true, false);
     row("pmEdit", 1, "Redo1", "Redo", "Ctrl+Shift+Z", true, false);
@@ -188,17 +193,19 @@ void TestMenus::items_data()
     row("pmfxLab", 1, "Fire1", "Fire", "", false);
     row("pmfxLab", 2, "tobeContinued1", "...to be continued", "", false);
     // The skin commands have handlers of their own (whole skins, archives).
-    row("pmVorlix", 0, "OpenSkin1", "Open Skin...", "", true);
-    row("pmVorlix", 1, "SaveSkin1", "Save Skin...", "", true);
-    row("pmVorlix", 2, "sep6", "-", "", false);
-    row("pmVorlix", 3, "OpenZIPSkin1", "Open ZIP Skin...", "", true);
-    row("pmVorlix", 4, "SaveZIPSkin1", "Save ZIP Skin...", "", true);
-    row("pmVorlix", 5, "sep7", "-", "", false);
-    row("pmVorlix", 6, "SkinPreview1", "Skin Preview", "Ctrl+P", true);
-    row("pmVorlix", 7, "Vorlix1", "Vorlix", "", false);
+    row("pmVorlix", 0, "OpenSkin1", "Open Skin...", "Ctrl+Shift+O", true);
+    // No skin opened yet: nothing recent.
+    row("pmVorlix", 1, "OpenRecent1", "Open Recent", "", false, false);
+    row("pmVorlix", 2, "SaveSkin1", "Save Skin...", "Ctrl+Shift+S", true);
+    row("pmVorlix", 3, "sep6", "-", "", false);
+    row("pmVorlix", 4, "OpenZIPSkin1", "Open ZIP Skin...", "", true);
+    row("pmVorlix", 5, "SaveZIPSkin1", "Save ZIP Skin...", "", true);
+    row("pmVorlix", 6, "sep7", "-", "", false);
+    row("pmVorlix", 7, "SkinPreview1", "Skin Preview", "Ctrl+P", true);
+    row("pmVorlix", 8, "Vorlix1", "Vorlix", "", false);
     row("pmOptions", 0, "SetTempDirectory1", "Set Temp Directory...", "", true);
     row("pmOptions", 1, "SetOutputDirectory1", "Set Output Directory...", "", true);
-    row("pmHelp", 0, "Contents1", "Contents", "", true);
+    row("pmHelp", 0, "Contents1", "Contents", "F1", true);
     row("pmHelp", 1, "sep8", "-", "", false);
     row("pmHelp", 2, "Internetlinks1", "Internet Links", "", false);
     row("pmHelp", 3, "About1", "About...", "", true);

@@ -124,6 +124,7 @@ TMainForm::TMainForm(QWidget *parent, Sheets sheets) : QWidget(parent)
     buildLayout();
     buildMenus();
     setupEditing();
+    setupView();
     guarded([this] { setupShape(); });
     if (sheets == Sheets::Now)
         finishCreate();

@@ -67,11 +67,34 @@ public:
     void ApplyBtnClick();
     bool SelTreeChanging();
     void Button2Click();
+
+    // ---- The view as a pixel artist works it (MainForm_View.cpp): zoom keys
+    // and wheel, the pixel grid, the pointer's readout, the state shown.
+    void ZoomIn1Click();
+    void ZoomOut1Click();
+    void ActualSize1Click();
+    void PixelGrid1Click();
+    void DesktopImgZoomWheel(int steps, QPoint client);
+    void DesktopImgPointerMove(QPoint client);
+    void DesktopImgPointerLeave();
+    // What the status line shows for a pointer at this view point; empty
+    // off the picture.
+    QString pointerReadout(QPoint client) const;
+    QLabel *ZoomLevel = nullptr;   // "800 %", beside the zoom bar
+    QLabel *PointerNote = nullptr; // the readout, in the version line's place
+    // Recent skins (Vorlix -> Open Recent), newest first, at most ten.
+    QStringList recentSkins() const { return m_recentSkins; }
+    void rememberRecentSkin(const QString &path);
+    // Opens a skin or imports a picture dropped on the window.
+    bool openDropped(const QString &path);
     void SaveImage1Click();
     void WriteBitmapFile(const QString &path, QImage &bitmap);
 
     // Importing a picture into the selected element (MainForm_Import.cpp).
     void OpenImage1Click();
+    // The import after the file dialog: also what a picture dropped on the
+    // window does.
+    void importPictureFile(const QString &fileName);
 
     // ---- Editing in the view: modes, selection, clipboard, undo, colour
     // swatches (MainForm_Edit.cpp).
@@ -124,6 +147,16 @@ private:
     QString skinFileName(SheetKind kind) const;
     // Shows or hides SheetNote for the element in the view.
     void updateSheetNote();
+    void setupView();
+    void updateZoomLevel();
+    void updateStateText();
+    void updateStatusLine();
+    void setZoomStep(int step);
+    void rebuildRecentMenu();
+    void readViewSettings();
+    void writeViewSettings();
+    QStringList m_recentSkins;
+    bool m_pointerOverView = false;
     // True while no node is selected, or the selected node is a group or
     // has no place in a sheet: nothing there can be edited.
     bool noElementSelected() const;
@@ -333,6 +366,10 @@ public:
     QAction *ScanImage1 = nullptr;
     QAction *CaptureImage1 = nullptr;
     QAction *SaveImage1 = nullptr;
+    QAction *ZoomIn1 = nullptr;
+    QAction *ZoomOut1 = nullptr;
+    QAction *ActualSize1 = nullptr;
+    QAction *PixelGrid1 = nullptr;
     QAction *Exit1 = nullptr;
 
     QMenu *pmEdit = nullptr;
@@ -352,6 +389,7 @@ public:
 
     QMenu *pmVorlix = nullptr;
     QAction *OpenSkin1 = nullptr;
+    QMenu *OpenRecent1 = nullptr;
     QAction *SaveSkin1 = nullptr;
     QAction *OpenZIPSkin1 = nullptr;
     QAction *SaveZIPSkin1 = nullptr;
@@ -373,6 +411,8 @@ protected:
     void changeEvent(QEvent *e) override;
     void showEvent(QShowEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     // Asks "Apply Changes ?"; false when the user cancels.

@@ -57,6 +57,7 @@ void TMainForm::RefreshSelectImg()
     StateChanger->update();
     G().CurrentState = 0;
     ShowElementState();
+    updateStateText();
 }
 
 void TMainForm::ShowElementState()
@@ -148,6 +149,7 @@ void TMainForm::StateChangerChange()
 {
     G().CurrentState = static_cast<std::int16_t>(StateChanger->value());
     ShowElementState();
+    updateStateText();
 }
 
 void TMainForm::ScrollZoomChange()
@@ -158,6 +160,7 @@ void TMainForm::ScrollZoomChange()
         return;
     }
     DesktopImg->SetZoom(ScrollZoom->value());
+    updateZoomLevel();
 }
 
 void TMainForm::selectimgMouseMove(Qt::MouseButtons, int x, int y)

@@ -130,6 +130,8 @@ void TMainForm::showRestored(const ViewShown &view, bool reRead)
     if (PlaylistFont->isVisible())
         PlaylistFont->setText(skinFont());
     updateSheetNote();
+    updateStateText();
+    updateZoomLevel();
     updateEditCommands();
     updateHistoryCommands();
     updateWindowTitle();

@@ -72,9 +72,8 @@ void TMainForm::showSaveNote(int files, const QString &where)
                                     : QStringLiteral("Saved %1 files to %2").arg(files).arg(place);
     SaveNote->setText(SaveNote->fontMetrics().elidedText(text, Qt::ElideMiddle, SaveNote->width()));
     SaveNote->setToolTip(text);
-    VerInfo->hide();
-    SaveNote->show();
     m_saveNoteTimer->start();
+    updateStatusLine();
 }
 
 void TMainForm::updateWindowTitle()
@@ -220,6 +219,7 @@ bool TMainForm::loadSkin(const QString &path)
         SelTreeChange(); // the view, and the undo snapshot, from the new sheets
     m_restoringView = false;
     startNewHistory();
+    rememberRecentSkin(s.path);
     const QString report = loaded.report();
     if (!report.isEmpty())
         services().messageBox(this, kCaption, report, MsgIcon::Warning, MsgButtons::Ok);
@@ -304,6 +304,7 @@ bool TMainForm::saveSkinToFolder(const QString &dir)
     forgetArchive(s.files);
     updateWindowTitle();
     showSaveNote(int(files.size()), dir);
+    rememberRecentSkin(s.path);
     return true;
 }
 
@@ -339,6 +340,7 @@ bool TMainForm::saveSkinToArchive(const QString &path)
     markSkinFilesWritten(toSave);
     updateWindowTitle();
     showSaveNote(1, path);
+    rememberRecentSkin(s.path);
     return true;
 }
 
