@@ -55,7 +55,9 @@ void TMainForm::setupView()
     PointerNote->hide();
     State1->setTextFormat(Qt::PlainText);
     State1->setFont(tahomaFont(11));
-    State1->setGeometry(480, 301, 90, 14);
+    // Under the slider's right end, clear of the zoom bar's caption.
+    State1->setGeometry(400, 352, 169, 14);
+    State1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     State1->setText(QString());
     State1->show();
     connect(DesktopImg, &TOImage::OnZoomWheel, this,
@@ -125,8 +127,9 @@ void TMainForm::PixelGrid1Click()
 QString TMainForm::pointerReadout(QPoint client) const
 {
     const QImage &picture = DesktopImg->Picture();
-    const QPoint p = DesktopImg->clientToPicture(client - QPoint(DesktopImg->CenterShiftX(), DesktopImg->CenterShiftY()));
-    if (picture.isNull() || !picture.rect().contains(p) || client.x() < 0 || client.y() < 0)
+    // The pixel the view shows there, which is what the user points at.
+    const QPoint p = DesktopImg->shownPixelAt(client);
+    if (picture.isNull() || !picture.rect().contains(p))
         return {};
     QStringList parts{QStringLiteral("x %1, y %2").arg(p.x()).arg(p.y())};
     const int idx = m_shownElement;
@@ -193,7 +196,6 @@ void TMainForm::updateStateText()
     if (!name.isEmpty())
         text += QStringLiteral(" \u00b7 ") + name;
     State1->setText(text);
-    State1->adjustSize();
 }
 
 // --- Settings of the view: the grid and the recent skins --------------------------

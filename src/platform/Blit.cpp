@@ -57,6 +57,15 @@ inline long long sampleIndex(long long i, long long dn, long long sn)
     return k;
 }
 
+} // namespace
+
+long long stretchSourceIndex(long long i, long long dn, long long sn)
+{
+    return sampleIndex(i, dn, sn);
+}
+
+namespace {
+
 template <int SrcBytes, int DstBytes>
 void copyRows(QImage &dst, long long dx, long long dy, const QImage &src, long long sx, long long sy,
               long long x0, long long x1, long long y0, long long y1)

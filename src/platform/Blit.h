@@ -13,6 +13,10 @@ namespace vorlix {
 void blockCopy(QImage &dst, int dx, int dy, int w, int h,
                const QImage &src, int sx, int sy);
 
+// The source index stretchCopy samples for destination pixel i of dn, with
+// sn source pixels (both positive).
+long long stretchSourceIndex(long long i, long long dn, long long sn);
+
 // Nearest-neighbour stretch of the source rectangle (sx, sy, sw, sh) onto the
 // destination rectangle (dx, dy, dw, dh); no blending. Destination pixel i
 // samples source pixel floor((2i + 1) * sw / (2 * dw)). A negative extent

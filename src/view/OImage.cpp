@@ -345,18 +345,38 @@ int TOImage::maxOffsetY() const
     return std::max(0, m_picture.height() - toPictureExtent(std::max(0, view)));
 }
 
+QPoint TOImage::shownPixelAt(QPoint client)
+{
+    const PaintPlan plan = planPaint();
+    const QRect &S = plan.source, &D = plan.dest;
+    if (plan.layout == Layout::Empty || plan.layout == Layout::Tile || !D.contains(client))
+        return {-1, -1};
+    return {S.x() + int(stretchSourceIndex(client.x() - D.x(), D.width(), S.width())),
+            S.y() + int(stretchSourceIndex(client.y() - D.y(), D.height(), S.height()))};
+}
+
 void TOImage::zoomKeeping(double factor, QPoint client)
 {
     if (!hasPicture())
         return;
-    const QPoint kept = clientToPicture(client - QPoint(m_centerShiftX, m_centerShiftY));
+    QPoint kept = shownPixelAt(client);
+    if (kept.x() < 0) // beside the picture: keep its nearest pixel
+        kept = QPoint(std::clamp(clientToPictureX(client.x()), 0, m_picture.width() - 1),
+                      std::clamp(clientToPictureY(client.y()), 0, m_picture.height() - 1));
     SetZoom(factor);
-    if (!overflows()) {
-        m_offsetX = m_offsetY = 0;
-    } else {
-        m_offsetX = std::clamp(kept.x() - toPictureExtent(client.x()), 0, maxOffsetX());
-        m_offsetY = std::clamp(kept.y() - toPictureExtent(client.y()), 0, maxOffsetY());
-    }
+    // Where the picture overflows, the offset is the left (top) of the
+    // columns (rows) shown; the paint's own mapping places the kept pixel.
+    m_offsetX = m_offsetY = 0;
+    const PaintPlan plan = planPaint();
+    const QRect &S = plan.source, &D = plan.dest;
+    if (plan.layout == Layout::Zoomed && S.width() < m_picture.width() && D.width() > 0)
+        m_offsetX = std::clamp(kept.x() - int(stretchSourceIndex(std::clamp(client.x() - D.x(), 0, D.width() - 1),
+                                                                 D.width(), S.width())),
+                               0, maxOffsetX());
+    if (plan.layout == Layout::Zoomed && S.height() < m_picture.height() && D.height() > 0)
+        m_offsetY = std::clamp(kept.y() - int(stretchSourceIndex(std::clamp(client.y() - D.y(), 0, D.height() - 1),
+                                                                 D.height(), S.height())),
+                               0, maxOffsetY());
     UpdateScrollbars();
     update();
 }

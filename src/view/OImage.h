@@ -133,8 +133,13 @@ public:
     // more are refused silently. Zooming out pulls the offsets back so the
     // picture's right and bottom edges leave no empty space.
     void SetZoom(double factor);
-    // Zooms to an absolute factor keeping the picture pixel under the client
-    // point where it is, as far as the picture's edges allow.
+    // The picture pixel a paint shows at a client point, (-1, -1) off the
+    // picture. The zoomed paint stretches whole picture columns over the
+    // view, so near its right and bottom edges this may be one pixel away
+    // from clientToPicture().
+    QPoint shownPixelAt(QPoint client);
+    // Zooms to an absolute factor keeping the picture pixel shown under the
+    // client point where it is, as far as the picture's edges allow.
     void zoomKeeping(double factor, QPoint client);
     // The largest offsets a scroll may reach at the current zoom.
     int maxOffsetX() const;
