@@ -9,7 +9,7 @@
 // Rounds interleave the steps (BENCH_ITERATIONS, default 30); each ratio is
 // given as the median and the range over the rounds. Asserts nothing.
 //
-//   bench_skinfiles [skin folder]     default: an installed skin
+//   bench_skinfiles [skin folder]     default: the built-in skin's files
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -28,28 +28,12 @@
 #include "app/Application.h"
 #include "editor/SkinFiles.h"
 #include "mainwindow/MainForm.h"
+#include "BenchServices.h"
 #include "platform/DesktopServices.h"
 
 using namespace vorlix;
 
 namespace {
-
-// Gives the save dialog's answer without a window, replaces the archive
-// saved the round before, and says No to any other question.
-class Answers final : public DesktopServices
-{
-public:
-    QString savePath;
-    MsgAnswer messageBox(QWidget *, const QString &, const QString &text, MsgIcon, MsgButtons) override
-    {
-        return text.contains(QLatin1String("Do you want to replace it?")) ? MsgAnswer::Yes : MsgAnswer::No;
-    }
-    QString openFile(QWidget *, const FileDialogRequest &) override { return {}; }
-    QString saveFile(QWidget *, const FileDialogRequest &) override { return savePath; }
-    QString chooseFolder(QWidget *, const QString &, const QString &) override { return {}; }
-    QColor chooseColor(QWidget *, const QColor &) override { return {}; }
-    bool openUrl(const QString &) override { return false; }
-};
 
 double median(std::vector<double> v)
 {
@@ -85,22 +69,28 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     TApplication app(argc, argv);
     initApplication(app);
-    auto services = std::make_unique<Answers>();
-    Answers *answers = services.get();
+    auto services = std::make_unique<BenchServices>();
+    BenchServices *answers = services.get();
     setServices(std::move(services));
     AppWindows windows = createWindows();
     TMainForm *form = windows.mainForm.get();
 
     const QStringList args = app.arguments();
-    const QString folder = args.size() > 1 ? args[1] : QStringLiteral("/usr/share/audacious/Skins/Debian");
+    QTemporaryDir work;
+    // Without a folder, the built-in skin as Save BMP writes it.
+    QString folder = args.size() > 1 ? args[1] : work.filePath(QStringLiteral("builtin"));
+    if (args.size() <= 1) {
+        QDir().mkpath(folder);
+        form->OutputDir->setText(folder);
+        form->Button2Click();
+    }
     if (!QFileInfo(folder).isDir()) {
-        std::printf("No skin folder at %s: give one as the argument.\n", qPrintable(folder));
-        return 0;
+        std::printf("No skin folder at %s\n", qPrintable(folder));
+        return 1;
     }
     const int runs = qEnvironmentVariableIsSet("BENCH_ITERATIONS")
         ? std::max(1, qEnvironmentVariableIntValue("BENCH_ITERATIONS")) : 30;
 
-    QTemporaryDir work;
     const QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name);
     const QString zipped = work.filePath(QStringLiteral("zipped.wsz"));
     // The zip tool at its default level, as a user packs a skin, and the
