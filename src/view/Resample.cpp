@@ -135,15 +135,18 @@ VORLIX_INLINE void kernelWeights(const float *x, float *out, size_t n, float r, 
         loadLanes(v, x + i);
         const I inside = v < r;
         const F q = v / r;
-        // Where the sine isn't used, 1 stands in.
-        const F a = (inside & (v != 0.0f)) ? kPi * v : 1.0f;
-        const F b = (inside & (q != 0.0f)) ? kPi * q : 1.0f;
+        // Where the sine isn't used, 0 stands in (never an argument that
+        // is): it is left out below, and its lane is never chosen.
+        const F a = (inside & (v != 0.0f)) ? kPi * v : 0.0f;
+        const F b = (inside & (q != 0.0f)) ? kPi * q : 0.0f;
         std::memcpy(near.data() + i, &a, sizeof a);
         std::memcpy(far.data() + i, &b, sizeof b);
     }
     for (size_t i = 0; i < n; ++i) {
-        nearSine[i] = std::sin(near[i]);
-        farSine[i] = std::sin(far[i]);
+        if (near[i] != 0.0f)
+            nearSine[i] = std::sin(near[i]);
+        if (far[i] != 0.0f)
+            farSine[i] = std::sin(far[i]);
     }
     for (size_t i = 0; i < n; i += L) {
         F v, a, b, sa, sb;
@@ -405,47 +408,51 @@ VORLIX_INLINE void horizontal(const typename Lanes<L>::F *ext, const Axis &ax, c
 }
 
 // ---------------------------------------------------------------------------
-// Pass 2 sums whole intermediate rows into a destination row, kBlock floats
-// at a time so the sums stay in registers.
+// Pass 2 sums whole intermediate rows into a destination row, a block of
+// eight vectors at a time: the sums stay in registers, and eight of them
+// hide the adder's latency.
 
-constexpr int kBlock = 32;
+template <int L>
+constexpr int kBlock = 8 * L;
 
 template <int L>
 VORLIX_INLINE void vertical(const float *const *rows, const float *w, int count, qsizetype rowFloats, uchar *d)
 {
     typedef typename Lanes<L>::F F;
-    constexpr int kSums = kBlock / L;
-    for (qsizetype e = 0; e < rowFloats; e += kBlock) {
-        F acc[kSums] = {};
+    constexpr int block = kBlock<L>;
+    for (qsizetype e = 0; e < rowFloats; e += block) {
+        F acc[8] = {};
         for (int t = 0; t < count; ++t) {
             F wt;
             splat(wt, w[t]);
             const float *p = rows[t] + e;
 #pragma GCC unroll 8
-            for (int k = 0; k < kSums; ++k) {
+            for (int k = 0; k < 8; ++k) {
                 F v;
                 loadLanes(v, p + k * L);
                 madd(acc[k], wt, v);
             }
         }
-        const int valid = int(std::min<qsizetype>(kBlock, rowFloats - e));
+        const int valid = int(std::min<qsizetype>(block, rowFloats - e));
 #ifdef VORLIX_RESAMPLE_SSE2
-        // Clamp, round (halves to even) and pack to bytes.
-        __m128i ints[8];
+        // Clamp, round (halves to even) and pack to bytes, 32 at a time.
+        alignas(16) uchar bytes[block];
+#pragma GCC unroll 2
+        for (int half = 0; half < block / 32; ++half) {
+            __m128i ints[8];
 #pragma GCC unroll 8
-        for (int k = 0; k < 8; ++k)
-            ints[k] = _mm_cvtps_epi32(clamp4(quarter(acc[k / (L / 4)], k % (L / 4))));
-        const __m128i lo = _mm_packus_epi16(_mm_packs_epi32(ints[0], ints[1]), _mm_packs_epi32(ints[2], ints[3]));
-        const __m128i hi = _mm_packus_epi16(_mm_packs_epi32(ints[4], ints[5]), _mm_packs_epi32(ints[6], ints[7]));
-        if (valid == kBlock) {
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(d + e), lo);
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(d + e + 16), hi);
-        } else {
-            alignas(16) uchar bytes[kBlock];
-            _mm_store_si128(reinterpret_cast<__m128i *>(bytes), lo);
-            _mm_store_si128(reinterpret_cast<__m128i *>(bytes + 16), hi);
-            std::memcpy(d + e, bytes, size_t(valid));
+            for (int k = 0; k < 8; ++k) {
+                const int q = 8 * half + k; // the quarter of the block
+                ints[k] = _mm_cvtps_epi32(clamp4(quarter(acc[q / (L / 4)], q % (L / 4))));
+            }
+            const __m128i lo = _mm_packus_epi16(_mm_packs_epi32(ints[0], ints[1]), _mm_packs_epi32(ints[2], ints[3]));
+            const __m128i hi = _mm_packus_epi16(_mm_packs_epi32(ints[4], ints[5]), _mm_packs_epi32(ints[6], ints[7]));
+            uchar *to = valid == block ? d + e + 32 * half : bytes + 32 * half;
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(to), lo);
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(to + 16), hi);
         }
+        if (valid != block)
+            std::memcpy(d + e, bytes, size_t(valid));
 #else
         for (int k = 0; k < valid; ++k)
             d[e + k] = uchar(byteValue(acc[k / L][k % L]));
@@ -473,7 +480,7 @@ VORLIX_INLINE void resampleInto(const QImage &src, QImage &dst, int radius)
     // passes. Rows have room for pass 1's wide stores and for whole pass-2
     // blocks.
     const qsizetype rowFloats = 3 * qsizetype(width);
-    const qsizetype stride = (rowFloats + kBlock) / kBlock * kBlock;
+    const qsizetype stride = (rowFloats + kBlock<L>) / kBlock<L> * kBlock<L>;
     const int groups = (sh + L - 1) / L;
     std::vector<int> lastUse(size_t(groups), -1);
     for (int dy = 0; dy < height; ++dy)
