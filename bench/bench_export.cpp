@@ -23,6 +23,7 @@
 #include "output/FastDIB.h"
 #include "output/SkinExport.h"
 #include "output/SkinWriter.h"
+#include "BenchServices.h"
 #include "platform/DesktopServices.h"
 #include "app/Application.h"
 #include "mainwindow/MainForm.h"
@@ -31,21 +32,6 @@
 using namespace vorlix;
 
 namespace {
-
-// Answers "No" to the apply question without a window.
-class NoServices final : public DesktopServices
-{
-public:
-    MsgAnswer messageBox(QWidget *, const QString &, const QString &, MsgIcon, MsgButtons) override
-    {
-        return MsgAnswer::No;
-    }
-    QString openFile(QWidget *, const FileDialogRequest &) override { return {}; }
-    QString saveFile(QWidget *, const FileDialogRequest &) override { return {}; }
-    QString chooseFolder(QWidget *, const QString &, const QString &) override { return {}; }
-    QColor chooseColor(QWidget *, const QColor &) override { return {}; }
-    bool openUrl(const QString &) override { return false; }
-};
 
 double median(std::vector<double> us)
 {
@@ -92,7 +78,7 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     TApplication app(argc, argv);
     initApplication(app);
-    setServices(std::make_unique<NoServices>());
+    setServices(std::make_unique<BenchServices>());
     AppWindows windows = createWindows();
     TMainForm *form = windows.mainForm.get();
     QTemporaryDir dir;

@@ -1,7 +1,9 @@
 // Start-up: a bare frameless 640 x 480 Qt window (bench_bare_window, a
-// program of its own linked against Qt alone) against the editor, each from
-// process start to its first whole frame. The two run alternately in fresh
-// processes; prints both medians and their ratio. Asserts nothing.
+// program of its own linked against Qt alone), the same window drawing one
+// line of text in the editor's font (bench_bare_text_window), and the
+// editor, each from process start to its first whole frame. They run in
+// turn in fresh processes; prints the medians and the editor's ratios to
+// both. Asserts nothing.
 //
 //   bench_startup            both, BENCH_RUNS rounds (default 30)
 //   bench_startup --phases   one editor start, with the time of each step
@@ -127,21 +129,6 @@ double timeOne(const QString &program, const QStringList &args)
     return out.contains("painted\n") ? ms : -1;
 }
 
-// Runs both in turn, alternating which goes first so that neither always
-// follows the other; measure(isBare) returns false on a failure.
-bool interleave(int runs, const std::function<bool(bool)> &measure)
-{
-    measure(true); // warm the file cache
-    measure(false);
-    for (int r = 0; r < runs; ++r) {
-        const bool bareFirst = r % 2 == 0;
-        for (int k = 0; k < 2; ++k)
-            if (!measure((k == 0) == bareFirst))
-                return false;
-    }
-    return true;
-}
-
 #ifdef VORLIX_BENCH_XDAMAGE
 int runFromOutside(int runs)
 {
@@ -153,6 +140,7 @@ int runFromOutside(int runs)
         bench::FirstFrameTimes last;
     };
     std::vector<Program> programs{{"bare", VORLIX_BARE_WINDOW, {}, {}, {}, {}, {}, {}},
+                                  {"bare text", VORLIX_BARE_TEXT_WINDOW, {}, {}, {}, {}, {}, {}},
                                   {"editor", VORLIX_PROGRAM, {}, {}, {}, {}, {}, {}}};
     // BENCH_COMPARE=PATH times another build of the editor in the same
     // rounds, such as one from before a change: the machine's load then
@@ -192,13 +180,13 @@ int runFromOutside(int runs)
         std::printf("%-9s %4d x %-4d %9.1f ms %8.1f ms %13.0f%% %5.1f MiB %5.1f MiB\n", p.label, p.last.width,
                     p.last.height, median(p.first), median(p.whole), median(p.coverage), median(p.rss),
                     median(p.pss));
-    const Program &bare = programs[0];
-    for (size_t i = 1; i < n; ++i) {
-        const Program &p = programs[i];
-        std::printf("%s / bare, whole frame: %.2f; memory %s - bare: RSS %+.1f MiB, PSS %+.1f MiB\n", p.label,
-                    median(p.whole) / median(bare.whole), p.label, median(p.rss) - median(bare.rss),
-                    median(p.pss) - median(bare.pss));
-    }
+    for (size_t i = 1; i < n; ++i)
+        for (size_t j = 0; j < std::min<size_t>(i, 2); ++j) {
+            const Program &p = programs[i], &bare = programs[j];
+            std::printf("%s / %s, whole frame: %.2f; memory %s - %s: RSS %+.1f MiB, PSS %+.1f MiB\n", p.label,
+                        bare.label, median(p.whole) / median(bare.whole), p.label, bare.label,
+                        median(p.rss) - median(bare.rss), median(p.pss) - median(bare.pss));
+        }
     return 0;
 }
 #endif
@@ -220,24 +208,35 @@ int main(int argc, char **argv)
         return runFromOutside(runs);
 #endif
     const QString self = QString::fromLocal8Bit(argv[0]);
-    std::vector<double> bare, editor;
-    int round = -2;
-    const bool ok = interleave(runs, [&](bool isBare) {
-        const double ms = isBare ? timeOne(QStringLiteral(VORLIX_BARE_WINDOW), {})
-                                 : timeOne(self, {QStringLiteral("--editor")});
-        if (ms < 0) {
-            std::fprintf(stderr, "the %s window never painted\n", isBare ? "bare" : "editor's");
-            return false;
+    struct Program
+    {
+        const char *label;
+        QString path;
+        QStringList args;
+        std::vector<double> ms;
+    };
+    std::vector<Program> programs{{"bare", QStringLiteral(VORLIX_BARE_WINDOW), {}, {}},
+                                  {"bare text", QStringLiteral(VORLIX_BARE_TEXT_WINDOW), {}, {}},
+                                  {"editor", self, {QStringLiteral("--editor")}, {}}};
+    const size_t n = programs.size();
+    for (int round = -1; round < runs; ++round) { // round -1 warms the file cache
+        // Each round starts with the next one, so that none always follows
+        // the same other.
+        for (size_t k = 0; k < n; ++k) {
+            Program &p = programs[(size_t(round + 1) + k) % n];
+            const double ms = timeOne(p.path, p.args);
+            if (ms < 0) {
+                std::fprintf(stderr, "the %s window never painted\n", p.label);
+                return 1;
+            }
+            if (round >= 0)
+                p.ms.push_back(ms);
         }
-        if (round++ >= 0)
-            (isBare ? bare : editor).push_back(ms);
-        return true;
-    });
-    if (!ok)
-        return 1;
-    const double b = median(bare), e = median(editor);
+    }
     std::printf("platform %s, %d runs each\n", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "default" : qgetenv("QT_QPA_PLATFORM").constData(), runs);
-    std::printf("start-up to first painted frame: bare window %.1f ms, editor %.1f ms (medians)\n", b, e);
-    std::printf("ratio editor / bare: %.2f\n", e / b);
+    std::printf("start-up to first painted frame (medians): bare window %.1f ms, with text %.1f ms, editor %.1f ms\n",
+                median(programs[0].ms), median(programs[1].ms), median(programs[2].ms));
+    std::printf("ratio editor / bare: %.2f, editor / bare with text: %.2f\n",
+                median(programs[2].ms) / median(programs[0].ms), median(programs[2].ms) / median(programs[1].ms));
     return 0;
 }

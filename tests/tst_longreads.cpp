@@ -16,6 +16,7 @@
 #include <QColorSpace>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QThreadPool>
 
 #include <atomic>
 #include <thread>
@@ -395,11 +396,21 @@ void TestLongReads::realSkinsReadAsQtReadsThem()
     }
 }
 
+// The ends the window's runner told of, in order.
+static QList<bool> told(const QSignalSpy &spy)
+{
+    QList<bool> ends;
+    for (const QList<QVariant> &arguments : spy)
+        ends << arguments.at(0).toBool();
+    return ends;
+}
+
 // The window's own runner: nothing shows for a while, then a progress
 // window whose Cancel returns at once while the work winds down by itself.
 void TestLongReads::windowRunnerCancels()
 {
     setBackgroundJobs(nullptr); // the Qt runner
+    QSignalSpy ends(&jobNotices(), &JobNotices::ended);
     auto stopped = std::make_shared<std::atomic<bool>>(false);
     QProgressDialog *seen = nullptr;
     QTimer poll;
@@ -432,21 +443,39 @@ void TestLongReads::windowRunnerCancels()
     poll.stop();
     QVERIFY(!finished);
     QVERIFY(seen);
+    QCOMPARE(told(ends), QList<bool>{false});
     QTRY_VERIFY(stopped->load());
+    // The work's own end, after the Cancel, is heard of neither then nor
+    // by the next job, which waits for its own.
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    QCOMPARE(ends.size(), 1);
+    const std::optional<int> next = runInBackground<int>(MainForm, QStringLiteral("Next..."), [](JobProgress &) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return 7;
+    });
+    QCOMPARE(next, std::optional<int>(7));
+    QCOMPARE(told(ends), (QList<bool>{false, true}));
 }
 
 void TestLongReads::windowRunnerGivesResultsAndFailures()
 {
     setBackgroundJobs(nullptr);
+    QSignalSpy ends(&jobNotices(), &JobNotices::ended);
     const std::optional<int> answer = runInBackground<int>(MainForm, QStringLiteral("Adding..."),
                                                            [](JobProgress &) { return 6 * 7; });
     QCOMPARE(answer, std::optional<int>(42));
+    // Heard of once, as it ended.
+    QCoreApplication::processEvents();
+    QCOMPARE(told(ends), QList<bool>{true});
     for (QWidget *w : QApplication::topLevelWidgets())
         QVERIFY(!qobject_cast<QProgressDialog *>(w) || !w->isVisible());
     // A failure of the work reaches the caller on the window's thread.
     QVERIFY_THROWS_EXCEPTION(VorlixError, backgroundJobs().run(MainForm, QStringLiteral("Failing..."), [](JobProgress &) {
         throw VorlixError(QStringLiteral("Bitmap image is not valid"));
     }));
+    QCoreApplication::processEvents();
+    QCOMPARE(told(ends), (QList<bool>{true, true}));
     // And a whole skin read this way comes in as a direct read gives it.
     write(QStringLiteral("S/main.bmp"), bmpBytes(30, 20, 8, 4));
     const QString folder = m_dir->filePath(QStringLiteral("S"));

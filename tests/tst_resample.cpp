@@ -1,6 +1,7 @@
 // Smooth resize against a slow reference that evaluates the kernel afresh for
 // every tap, plus fixtures whose results are known by hand.
 #include <QtTest>
+#include <QBuffer>
 #include <QRandomGenerator>
 
 #include <cmath>
@@ -178,6 +179,8 @@ private slots:
     void sameSizeKeepsEveryPixel();
     void matchesReference_data();
     void matchesReference();
+    void matchesReferenceAfterAQtRead_data() { matchesReference_data(); }
+    void matchesReferenceAfterAQtRead();
     void flatColourStaysExact_data();
     void flatColourStaysExact();
     void orderOfAdditionsIsKept_data();
@@ -261,6 +264,18 @@ void TestResample::matchesReference()
         const QString diff = difference(fast, refResample(src, to.width(), to.height(), radius));
         QVERIFY2(diff.isEmpty(), qPrintable(QStringLiteral("seed %1, %2").arg(seed).arg(diff)));
     }
+}
+
+// As in the editor, where Qt has just read and converted a picture on the
+// same thread (which may leave the vector registers in another state).
+void TestResample::matchesReferenceAfterAQtRead()
+{
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(noise(37, 23, 9, QImage::Format_RGB32).save(&buffer, "BMP"));
+    QVERIFY(!QImage::fromData(bmp, "BMP").convertToFormat(QImage::Format_BGR888).isNull());
+    matchesReference();
 }
 
 void TestResample::flatColourStaysExact_data()

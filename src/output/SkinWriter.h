@@ -159,7 +159,9 @@ struct ArchiveEntry
 
 // The bytes of a zip archive holding the entries: those of the base archive
 // named by an entry in the base's order (the others are left out), then the
-// new ones in their order, deflated. An entry written afresh without a mode
+// new ones in their order. An entry copied from the base keeps its packed
+// bytes as they were; one written afresh is deflated at zlib's default
+// level. An entry written afresh without a mode
 // is readable by all and writable by its owner (0644); a copied one keeps
 // its attributes but never a set-uid, set-gid or sticky bit, nor a type
 // other than file or folder. indexes, when given, gets each entry's place

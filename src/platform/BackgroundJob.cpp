@@ -4,7 +4,10 @@
 #include <QGuiApplication>
 #include <QProgressDialog>
 #include <QThreadPool>
+#include <QScopeGuard>
 #include <QTimer>
+
+#include <mutex>
 
 namespace vorlix {
 
@@ -18,6 +21,11 @@ struct JobState
     std::function<void(JobProgress &)> work;
     std::exception_ptr failure;
     std::atomic<bool> finished{false};
+    // The window's side while it waits: the worker's end is posted to it,
+    // and it goes (taking anything posted but not yet delivered with it)
+    // before run() returns, so a late end reaches nothing.
+    std::mutex mutex;
+    QObject *waiter = nullptr;
 };
 
 class QtBackgroundJobs : public BackgroundJobs
@@ -27,7 +35,21 @@ public:
     {
         auto state = std::make_shared<JobState>();
         state->work = std::move(work);
-        QThreadPool::globalInstance()->start([state] {
+
+        QEventLoop loop;
+        QObject waiter;
+        bool ended = false; // the worker's end has arrived
+        {
+            std::lock_guard<std::mutex> lock(state->mutex);
+            state->waiter = &waiter;
+        }
+        // Whichever way run() is left, nothing more reaches the waiter.
+        const auto forget = qScopeGuard([&] {
+            std::lock_guard<std::mutex> lock(state->mutex);
+            state->waiter = nullptr;
+        });
+
+        QThreadPool::globalInstance()->start([state, &loop, &ended] {
             try {
                 state->work(state->progress);
             } catch (const JobCancelled &) {
@@ -38,27 +60,33 @@ public:
             // worker, not with the window.
             state->work = nullptr;
             state->finished.store(true, std::memory_order_release);
+            // The window hears of the end as soon as its thread is free,
+            // rather than at the next tick of a timer. loop and ended are
+            // the waiter's: the call runs only while the waiter is there.
+            std::lock_guard<std::mutex> lock(state->mutex);
+            if (state->waiter)
+                QMetaObject::invokeMethod(
+                    state->waiter,
+                    [&loop, &ended] {
+                        ended = true;
+                        loop.quit();
+                        emit jobNotices().ended(true);
+                    },
+                    Qt::QueuedConnection);
         });
 
         // A short read shows nothing at all. Until the progress window is
         // up, input waits in the queue (it reaches the window afterwards,
         // as after any short pause), so nothing else starts meanwhile.
-        QEventLoop loop;
-        QTimer poll;
-        poll.setInterval(15);
-        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (state->finished.load(std::memory_order_acquire))
-                loop.quit();
-        });
-        poll.start();
         QTimer::singleShot(kShowAfterMs, &loop, &QEventLoop::quit);
-        if (!state->finished.load(std::memory_order_acquire)) {
+        const bool quick = state->finished.load(std::memory_order_acquire);
+        if (!quick)
             QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-            loop.exec(QEventLoop::ExcludeUserInputEvents);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        if (!quick)
             QGuiApplication::restoreOverrideCursor();
-        }
 
-        if (!state->finished.load(std::memory_order_acquire)) {
+        if (!ended) {
             QProgressDialog dialog(text, QStringLiteral("Cancel"), 0, 0, parent);
             dialog.setWindowTitle(QStringLiteral("Vorlix"));
             dialog.setWindowModality(Qt::ApplicationModal);
@@ -70,25 +98,25 @@ public:
                 cancelled = true;
                 loop.quit();
             });
-            QObject::disconnect(&poll, nullptr, &loop, nullptr);
-            QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-                if (state->finished.load(std::memory_order_acquire)) {
-                    loop.quit();
-                    return;
-                }
+            // The bar moves with the work's reports, a few times a second.
+            QTimer progress;
+            progress.setInterval(50);
+            QObject::connect(&progress, &QTimer::timeout, &dialog, [&] {
                 const int permille = state->progress.permille();
                 if (permille >= 0 && dialog.maximum() == 0)
                     dialog.setRange(0, 1000);
                 if (permille >= 0)
                     dialog.setValue(permille);
             });
+            progress.start();
             dialog.show();
-            if (!state->finished.load(std::memory_order_acquire))
+            if (!ended)
                 loop.exec();
             // Cancelled, or the loop ended as the program quits with the
             // work still going: told to stop, and its result never read.
-            if (cancelled || !state->finished.load(std::memory_order_acquire)) {
+            if (cancelled || !ended) {
                 state->progress.requestCancel();
+                emit jobNotices().ended(false);
                 return false;
             }
         }
@@ -120,6 +148,12 @@ BackgroundJobs &backgroundJobs()
 void setBackgroundJobs(std::unique_ptr<BackgroundJobs> replacement)
 {
     installed() = std::move(replacement);
+}
+
+JobNotices &jobNotices()
+{
+    static JobNotices notices;
+    return notices;
 }
 
 } // namespace vorlix

@@ -3,6 +3,7 @@
 // reading code gets a JobProgress to report to and to look at for a Cancel;
 // the window starts the job through backgroundJobs() and applies the result
 // on its own thread. Tests install a scripted runner.
+#include <QObject>
 #include <QString>
 
 #include <algorithm>
@@ -80,6 +81,18 @@ public:
 BackgroundJobs &backgroundJobs();
 // Takes ownership; nullptr restores the Qt implementation.
 void setBackgroundJobs(std::unique_ptr<BackgroundJobs> replacement);
+
+// The Qt runner tells of each job's end once, on the window's thread:
+// ended(true) as the worker's end reaches the window (whether the work
+// succeeded or failed), ended(false) when the user cancelled or the program
+// quit first; whatever the work does after a Cancel is never heard of.
+class JobNotices : public QObject
+{
+    Q_OBJECT
+signals:
+    void ended(bool ranToItsEnd);
+};
+JobNotices &jobNotices();
 
 // Runs fn through backgroundJobs(); its result, or nothing when cancelled.
 template <typename T>
