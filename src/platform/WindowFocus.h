@@ -11,4 +11,12 @@ namespace vorlix {
 // mainWindow is activated again. Lasts as long as mainWindow.
 void returnKeyboardAfterDialogs(QWidget *mainWindow);
 
+// From now on, every dialog of the program that is shown without a parent
+// (the dialogs made at start-up, message boxes) is made transient for
+// mainWindow, so the desktop puts it over or beside the main window: under
+// Wayland nothing else tells the compositor where it belongs. Menus and tips
+// are left alone, their parent is the window they pop out of. Lasts as long
+// as mainWindow.
+void keepWindowsWith(QWidget *mainWindow);
+
 } // namespace vorlix
