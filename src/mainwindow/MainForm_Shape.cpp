@@ -115,7 +115,17 @@ private:
             return;
         if (m_path == TMainForm::DragPath::SystemMove) {
             QWindow *w = m_form->windowHandle();
-            if ((w && w->startSystemMove()) || !m_outlineIfNoSystemMove)
+            if (w && w->startSystemMove()) {
+                // The compositor keeps the pointer until the button is up
+                // and tells us nothing of the release: let go of the press
+                // ourselves, or every later pointer move would still go to
+                // the body, the control under it would never see it.
+                QCoreApplication::postEvent(w, new QMouseEvent(QEvent::MouseButtonRelease, QPointF(p),
+                                                               e->globalPosition(), Qt::LeftButton,
+                                                               Qt::NoButton, e->modifiers()));
+                return;
+            }
+            if (!m_outlineIfNoSystemMove)
                 return;
         }
         m_active = true;
