@@ -81,9 +81,13 @@ wl_shot() { import -window root -crop 1024x768+0+0 +repage "$1"; }
 
 # wl_bounds FILE: "W H X Y" of everything in the picture that is not the
 # desktop (the pointer's corner left out); nothing when there is nothing.
+# With WL_BOUNDS=black, of the pure black pixels only: Weston casts a shadow
+# around X windows, which is neither the desktop nor the window.
 wl_bounds() {
-  # Two colours, framed in desktop so that the frame is what is trimmed.
-  convert "$1" -crop 1016x760+0+0 +repage -fill white +opaque "#$WL_DESKTOP" -fill black -opaque "#$WL_DESKTOP" \
+  local mark=(-fill white +opaque "#$WL_DESKTOP" -fill black -opaque "#$WL_DESKTOP")
+  [ "${WL_BOUNDS:-}" = black ] && mark=(-fill red -opaque black -fill black +opaque red -fill white -opaque red)
+  # Two colours, framed in black so that the frame is what is trimmed.
+  convert "$1" -crop 1016x760+0+0 +repage "${mark[@]}" \
     -bordercolor black -border 1 -format '%@' info: 2>/dev/null \
     | sed -n 's/^\([0-9]*\)x\([0-9]*\)+\([0-9]*\)+\([0-9]*\)$/\1 \2 \3 \4/p' \
     | awk '$1 > 0 && $2 > 0 && !($1 == 1018 && $2 == 762) { print $1, $2, $3 - 1, $4 - 1 }'
