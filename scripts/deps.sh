@@ -21,6 +21,7 @@ if [ "${1:-}" = "--test" ]; then
   # plugin that draws there, its X server for X programs, and another
   # program's clipboard.
   packages+=(weston qt6-wayland xwayland wl-clipboard)
+  packages+=(xcompmgr) # an X compositing manager
   packages+=(zip unzip) # skin archives made and listed by the tests
   packages+=(audacious-plugins-data) # real skins, made outside this project
   packages+=(clang libclang-rt-14-dev) # the sanitizer stage and the fuzz target
