@@ -2,27 +2,16 @@
 # The real program on a Wayland compositor (Weston, Qt's wayland plugin):
 # the desktop shows through the window's cut-away parts, dragging the body
 # moves the window, the clipboard carries pictures both ways with another
-# Wayland program (wl-copy, wl-paste), and the shortcuts still work after
-# the about box and the open dialog have closed.
+# Wayland program (wl-copy, wl-paste), Capture Image says it can't read the
+# screen without the window leaving its place, and the shortcuts still work
+# after the about box, the open dialog and that message have closed.
 set -u
 bin=${1:?usage: wayland_shape.sh path/to/vorlix path/to/resources}
 res=${2:?usage: wayland_shape.sh path/to/vorlix path/to/resources}
 . "$(dirname "$0")/weston_common.sh"
 wl_reexec "wl-copy wl-paste compare identify" "$bin" "$res"
 
-work=$(mktemp -d)
-pid=""; weston_pid=""
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  [ -n "$weston_pid" ] && kill "$weston_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*"
-  wl_shot /tmp/vorlix-wayland-failure.png 2>/dev/null && echo "screen kept in /tmp/vorlix-wayland-failure.png"
-  exit 1
-}
+wl_begin wayland
 
 wl_start_weston "$work"
 wl_shot "$work/desktop.png"
@@ -37,7 +26,6 @@ echo "main window at $WX,$WY"
 # 1. Cut-away parts (the lower left corner, the gap between the panels, the
 #    right edge and the bottom row) show the desktop as it was before the
 #    window came; the body is the window's own.
-pixel_of() { convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | sed -n 's/^0,0: *(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'; }
 for p in "100 400" "5 476" "196 200" "638 100" "300 479"; do
   set -- $p
   got=$(pixel_of "$work/shot.png" $((WX + $1)) $((WY + $2)))
@@ -116,5 +104,27 @@ wl_shot "$work/open-dialog.png"
 xdotool key Escape
 wait_same || fail "the open dialog did not close with Esc"
 check_copy "after the open dialog"
+
+# 5. Image -> Capture Image... says at once that the screen can't be read:
+#    the window is not hidden first, so it stays where it is (a hidden
+#    window comes back wherever Weston puts it). The message box closes
+#    with Enter and the keys still work.
+at 30 36; sleep 0.3
+wl_shot "$work/before.png"
+# The logo at the window's top left, which the message box leaves clear.
+convert "$work/before.png" -crop "140x20+$((WX + 4))+$((WY + 2))" +repage "$work/band.png"
+xdotool click 1; sleep 0.5
+xdotool key Down Down Down Return # the disabled "Scan Image..." is passed over too
+wait_changed || fail "Capture Image showed nothing"
+sleep 0.5
+wl_shot "$work/now.png"
+convert "$work/now.png" -crop "140x20+$((WX + 4))+$((WY + 2))" +repage "$work/band-now.png"
+[ "$(compare -metric AE "$work/band-now.png" "$work/band.png" null: 2>&1)" = 0 ] \
+  || fail "the main window left its place when Capture Image was chosen"
+read -r bw bh bx by <<<"$(changed_bounds)"
+echo "Capture Image's message at $((bx - 1)),$((by - 1)), $bw x $bh"
+[ "$bw" -gt 150 ] && [ "$bh" -gt 60 ] || fail "Capture Image's message box did not show"
+xdotool key Return
+check_copy "after Capture Image's message"
 
 echo "all passed"

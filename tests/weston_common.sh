@@ -109,3 +109,27 @@ wl_wait_bounds() {
   echo "on the screen: ${b:-nothing but the desktop}"
   return 1
 }
+
+# wl_begin NAME: a work folder ($work) that goes at exit with the program
+# ($pid) and Weston; fail MESSAGE keeps the screen in
+# /tmp/vorlix-NAME-failure.png and ends the check.
+wl_begin() {
+  work=$(mktemp -d)
+  pid=""; weston_pid=""; wl_name=$1
+  trap wl_cleanup EXIT
+}
+wl_cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  [ -n "$weston_pid" ] && kill "$weston_pid" 2>/dev/null
+  rm -rf "$work"
+}
+fail() {
+  echo "FAIL: $*"
+  wl_shot "/tmp/vorlix-$wl_name-failure.png" 2>/dev/null && echo "screen kept in /tmp/vorlix-$wl_name-failure.png"
+  exit 1
+}
+
+# pixel_of FILE X Y: "r g b" of the picture there.
+pixel_of() {
+  convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | sed -n 's/^0,0: *(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'
+}

@@ -9,19 +9,7 @@ res=${2:?usage: xwayland_shape.sh path/to/vorlix path/to/resources}
 . "$(dirname "$0")/weston_common.sh"
 wl_reexec "Xwayland compare" "$bin" "$res"
 
-work=$(mktemp -d)
-pid=""; weston_pid=""
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  [ -n "$weston_pid" ] && kill "$weston_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*"
-  wl_shot /tmp/vorlix-xwayland-failure.png 2>/dev/null && echo "screen kept in /tmp/vorlix-xwayland-failure.png"
-  exit 1
-}
+wl_begin xwayland
 
 wl_start_weston "$work" --xwayland
 xdisplay=""
@@ -57,7 +45,6 @@ locate() { # FILE: sets X and Y to where the window is shown, near Xwayland's wo
   set -- $found
   X=$((X - 40 + $1)); Y=$((Y - 40 + $2))
 }
-pixel_of() { convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | sed -n 's/^0,0: *(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'; }
 # Weston draws the window's shadow under its whole rectangle, darkening the
 # desktop near its edges; these cut-away points lie far enough inside.
 cutaway_is_desktop() { # FILE X Y: the window's corner
