@@ -13,9 +13,9 @@
 #include "controls/Controls.h"
 #include "controls/DragOutline.h"
 #include "controls/SelTree.h"
-#include "platform/DisplayServer.h"
 #include "skin/WindowCompose.h"
 #include "view/OImage.h"
+#include "platform/DisplayServer.h"
 
 #include <memory>
 

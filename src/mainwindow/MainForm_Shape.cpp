@@ -118,8 +118,8 @@ private:
             if (w && w->startSystemMove()) {
                 // The compositor keeps the pointer until the button is up
                 // and tells us nothing of the release: let go of the press
-                // ourselves, or every later pointer move would still go to
-                // the body, the control under it would never see it.
+                // ourselves, or every later pointer move would go to the
+                // body instead of the control under the pointer.
                 QCoreApplication::postEvent(w, new QMouseEvent(QEvent::MouseButtonRelease, QPointF(p),
                                                                e->globalPosition(), Qt::LeftButton,
                                                                Qt::NoButton, e->modifiers()));
