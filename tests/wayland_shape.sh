@@ -56,11 +56,18 @@ convert -size 30x20 xc: -channel R -fx 'i/w' -channel G -fx 'j/h' -channel B -fx
 convert "$work/outside.png" -crop 23x18+0+0 +repage "PNG24:$work/expected.png"
 # "Play" lies under (30, 60) of the miniature, which sits at (8, 257).
 at 38 317; sleep 0.1; at 39 317; sleep 0.5
-wl-copy -t image/png <"$work/outside.png"
-sleep 0.3
+# Weston has no clipboard protocol for programs without a window: wl-copy
+# and wl-paste take the keyboard for a moment with a surface of their own.
+# A click on the label under the tree, which does nothing, gives it back.
+refocus() { at 155 248; xdotool click 1; sleep 0.3; }
+reset_clipboard() { wl-copy "not a picture" 2>/dev/null; sleep 0.3; refocus; }
+wl-copy -t image/png <"$work/outside.png" 2>/dev/null
+sleep 0.3; refocus
 xdotool key ctrl+v; sleep 0.3
+reset_clipboard
+# The keys first, with nothing between them and what happened before; then
+# the clipboard read from outside, and cleared for the next check.
 check_copy() { # $1: what happened before
-  wl-copy "not a picture"; sleep 0.3
   xdotool key ctrl+a ctrl+c; sleep 0.5
   timeout 5 wl-paste --no-newline -t image/png >"$work/clip.png" 2>/dev/null \
     || fail "no picture on the clipboard after Ctrl+C ($1): $(timeout 5 wl-paste -l | tr '\n' ' ')"
@@ -69,6 +76,7 @@ check_copy() { # $1: what happened before
   diff=$(compare -metric AE "$work/clip.png" "$work/expected.png" null: 2>&1)
   [ "$diff" = 0 ] || fail "$diff pixels of the clipboard's picture differ ($1)"
   echo "ok: Ctrl+C put the pasted picture on the clipboard ($1)"
+  reset_clipboard
 }
 check_copy "pasted from wl-copy"
 
@@ -99,7 +107,7 @@ check_copy "after the about box"
 
 wl_shot "$work/before.png"
 xdotool key ctrl+o
-wait_changed || fail "Ctrl+O opened nothing"
+wait_changed || wait_changed || fail "Ctrl+O opened nothing"
 wl_shot "$work/open-dialog.png"
 xdotool key Escape
 wait_same || fail "the open dialog did not close with Esc"
