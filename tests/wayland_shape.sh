@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real program on a Wayland compositor (Weston, Qt's wayland plugin):
-# the desktop shows through the window's cut-away parts, dragging the body
-# moves the window, the clipboard carries pictures both ways with another
+# the desktop shows through the window's cut-away parts, which take no input
+# (the input region told to the compositor), dragging the body moves the
+# window, the clipboard carries pictures both ways with another
 # Wayland program (wl-copy, wl-paste), Capture Image says it can't read the
 # screen without the window leaving its place, and the shortcuts still work
 # after the about box, the open dialog and that message have closed.
@@ -16,7 +17,9 @@ wl_begin wayland
 wl_start_weston "$work"
 wl_shot "$work/desktop.png"
 export XDG_CONFIG_HOME=$work/config # leave the user's settings alone
-QT_QPA_PLATFORM=wayland QT_LOGGING_RULES="vorlix.display.info=true" "$bin" >"$work/vorlix.log" 2>&1 & pid=$!
+# WAYLAND_DEBUG: what the program tells the compositor, on its error output.
+WAYLAND_DEBUG=client QT_QPA_PLATFORM=wayland QT_LOGGING_RULES="vorlix.display.info=true" "$bin" \
+  >"$work/vorlix.log" 2>&1 & pid=$!
 # The window less its cut-away parts is 637 x 477.
 wl_wait_bounds "$work/shot.png" 637 477 || fail "the main window did not appear as 637 x 477"
 grep -q "display: Wayland; moved by the system's move" "$work/vorlix.log" \
@@ -35,6 +38,16 @@ done
 [ "$(pixel_of "$work/shot.png" $((WX + 450)) $((WY + 12)))" != "$(wl_desktop_rgb)" ] \
   || fail "the title band shows the desktop"
 echo "ok: the desktop shows through the cut-away parts"
+# Input is taken inside the five rectangles of the shape only: the region
+# the main window's surface (the first to get one) was given, as x y width
+# height.
+awk '/wl_region@[0-9]+\.add\(/ { match($0, /wl_region@[0-9]+/); id = substr($0, RSTART, RLENGTH)
+                                   sub(/.*add\(/, ""); sub(/\).*/, ""); gsub(/,/, ""); rects[id] = rects[id] $0 "\n" }
+     /set_input_region\(wl_region@/ && !seen++ { match($0, /wl_region@[0-9]+/); first = rects[substr($0, RSTART, RLENGTH)] }
+     END { printf "%s", first }' "$work/vorlix.log" >"$work/input"
+printf '%s\n' "0 0 636 48" "0 48 637 25" "0 73 193 278" "201 73 436 278" "201 351 436 126" >"$work/expected-input"
+diff -u "$work/expected-input" "$work/input" || fail "the window's input region is not the five rectangles of its shape"
+echo "ok: input is taken inside the shape only"
 
 # 2. Dragging the title band moves the window with the pointer.
 xdotool mousemove $((WX + 450)) $((WY + 12)) mousedown 1
