@@ -216,7 +216,7 @@ void TMainForm::setupShape()
     qCInfo(lcDisplay, "display: %s; moved by %s", qPrintable(display.describe()),
            m_bodyDrag->path() == DragPath::SystemMove ? "the system's move" : "our outline");
     // Dialogs of the program open over this one.
-    keepWindowsWith(this);
+    keepDialogsWith(this);
     const StoredRegion stored = parseStoredRegion(storedShapeBytes());
     QRegion shape;
     if (stored.kind == StoredRegion::Rectangles)

@@ -26,8 +26,6 @@ struct DisplayServer
     bool forbidsScreenReading() const { return kind == Wayland; }
     // One line for the log and the tests: "XWayland, compositing manager".
     QString describe() const;
-
-    friend bool operator==(const DisplayServer &, const DisplayServer &) = default;
 };
 
 // Asks the display the application is connected to.

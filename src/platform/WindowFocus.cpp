@@ -86,7 +86,7 @@ private:
 
 } // namespace
 
-void keepWindowsWith(QWidget *mainWindow)
+void keepDialogsWith(QWidget *mainWindow)
 {
     new TransientParent(mainWindow); // owned by the main window
 }

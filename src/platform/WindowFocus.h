@@ -1,7 +1,8 @@
 #pragma once
 // Keyboard focus after a dialog closes. Without a window manager nobody
 // hands the keyboard back when a dialog or message box goes away, so the
-// main window would ignore its shortcuts until it was clicked.
+// main window would ignore its shortcuts until it was clicked. And where
+// dialogs open: beside the main window.
 class QWidget;
 
 namespace vorlix {
@@ -17,6 +18,6 @@ void returnKeyboardAfterDialogs(QWidget *mainWindow);
 // Wayland nothing else tells the compositor where it belongs. Menus and tips
 // are left alone, their parent is the window they pop out of. Lasts as long
 // as mainWindow.
-void keepWindowsWith(QWidget *mainWindow);
+void keepDialogsWith(QWidget *mainWindow);
 
 } // namespace vorlix
