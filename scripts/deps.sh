@@ -2,7 +2,7 @@
 # Installs the Debian packages Vorlix needs to build, run and test, when any
 # is missing. Uses sudo unless already root.
 set -eu
-packages=(g++ cmake make qt6-base-dev qt6-qpa-plugins fonts-wine pkg-config libzip-dev libfontconfig-dev
+packages=(g++ cmake make qt6-base-dev qt6-qpa-plugins fonts-wine pkg-config libzip-dev libfontconfig-dev qt6-image-formats-plugins
           libxcb1-dev) # asks the X server whether it is Xwayland and who composites
 if [ "${1:-}" = "--test" ]; then
   packages+=(xvfb xauth xdotool valgrind libx11-dev libxext-dev)

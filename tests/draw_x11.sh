@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real program under a virtual X server without a window manager: zoom
 # "Play" to 8, draw with the pencil and the rectangle by mouse and keys,
-# undo and redo, then Image -> Capture Image... over a known screen picture
+# undo three strokes and redo them one at a time, then Image -> Capture Image... over a known screen picture
 # and Esc on a second capture. What the view holds is read through Select
 # All, Ctrl+C and the system clipboard, pixel for pixel.
 set -u
@@ -89,15 +89,25 @@ dot=$(convert "$work/drawn.png" -crop "8x8+$((X + 279 + 24))+$((Y + 120 + 24))" 
 [ "$dot" = "255 255 255" ] || fail "the dot's block on the screen is not white ($dot)"
 echo "ok: the zoomed view shows the dot as an 8 x 8 block"
 
-# Ctrl+Z takes the rectangle back (one stroke, one step), again brings it back.
+# Ctrl+Z takes the rectangle back (one stroke, one step); twice more, the
+# drag and the dot, and the view is Play as it was. Ctrl+Y brings the dot
+# back alone, Ctrl+Shift+Z the drag.
 xdotool key ctrl+z; sleep 0.3
 convert "$work/expected-drawn.png" -fill none -stroke none \
   \( "$work/play.png" -crop 6x5+15+12 \) -geometry +15+12 -composite "PNG24:$work/expected-undone.png"
 view_picture "$work/v2.png"
 same "$work/v2.png" "$work/expected-undone.png" "Ctrl+Z takes the rectangle back"
 xdotool key ctrl+z; sleep 0.3
+xdotool key ctrl+z; sleep 0.3
 view_picture "$work/v3.png"
-same "$work/v3.png" "$work/expected-drawn.png" "Ctrl+Z again brings it back"
+same "$work/v3.png" "$work/play.png" "Ctrl+Z three times: Play as before the strokes"
+xdotool key ctrl+y; sleep 0.3
+convert "$work/play.png" -fill white -draw 'point 3,3' -type TrueColor "PNG24:$work/expected-dot.png"
+view_picture "$work/v3b.png"
+same "$work/v3b.png" "$work/expected-dot.png" "Ctrl+Y: the dot again, one stroke"
+xdotool key ctrl+shift+z; sleep 0.3
+view_picture "$work/v3c.png"
+same "$work/v3c.png" "$work/expected-undone.png" "Ctrl+Shift+Z: the drag again"
 
 # Image -> Capture Image...: the window goes, the screen picture comes up
 # under a cross-hair, a drag from (100, 100) to (139, 129) takes 40 x 30

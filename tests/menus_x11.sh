@@ -81,7 +81,14 @@ for i in "${!names[@]}"; do
   orange=$(count "open$i" "$((w - 6))x$((h - 6))+$((mx + 3))+$((my + 3))" FF9E3E)
   echo "$name menu: ${w}x$h at $mx,$my; $black black and $orange orange pixels"
   [ "$black" -gt $((w * h / 3)) ] || fail "$name menu is not drawn on black"
-  [ "$orange" -gt 20 ] || fail "$name menu shows no orange text"
+  if [ "$name" = Edit ]; then
+    # At start nothing can be edited, undone or redone: every item is the
+    # grey of a disabled one, none orange.
+    grey=$(count "open$i" "$((w - 6))x$((h - 6))+$((mx + 3))+$((my + 3))" 707070)
+    [ "$orange" = 0 ] && [ "$grey" -gt 20 ] || fail "Edit menu's disabled items are not grey ($orange orange, $grey grey)"
+  else
+    [ "$orange" -gt 20 ] || fail "$name menu shows no orange text"
+  fi
   xdotool key Escape; sleep 0.3
 done
 
@@ -119,9 +126,10 @@ else
   fail "a click on the small logo showed no about box"
 fi
 
-# Image -> Exit: the last item (edge 3, four items of 19 and two separators of 9).
+# Image -> Exit: the last item (edge 3, eight items of 19 and three
+# separators of 9).
 open_menu 0 || fail "Image menu did not open"
-xdotool mousemove $((X + 4 + 60)) $((Y + 43 + 3 + 4 * 19 + 2 * 9 + 9)); sleep 0.3
+xdotool mousemove $((X + 4 + 60)) $((Y + 43 + 3 + 8 * 19 + 3 * 9 + 9)); sleep 0.3
 xdotool click 1
 if ! x11_wait_exit; then fail "Exit did not end the program"; elif [ "$rc" != 0 ]; then fail "exit code $rc"; fi
 

@@ -446,11 +446,15 @@ void TestDraw::strokeInTheWindowIsOneUndoStep()
     QCOMPARE(f->DesktopImg->Picture(), expected);
     QVERIFY(f->ApplyBtn->isEnabled());
 
-    // Ctrl+Z takes the whole stroke back and, again, brings it back.
+    // Ctrl+Z takes the whole stroke back; Ctrl+Y brings it back.
     QTest::keyClick(f->SelTree, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(f->DesktopImg->Picture(), before);
+    QVERIFY(!f->ApplyBtn->isEnabled());
     QTest::keyClick(f->SelTree, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(f->DesktopImg->Picture(), before);
+    QTest::keyClick(f->SelTree, Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(f->DesktopImg->Picture(), expected);
+    QVERIFY(f->ApplyBtn->isEnabled());
 }
 
 void TestDraw::pickerSetsTheSwatches()

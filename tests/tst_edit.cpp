@@ -127,6 +127,8 @@ void TestEdit::run(const QString &commands)
             f->Delete1Click();
         else if (c == QLatin1String("undo"))
             f->Undo1Click();
+        else if (c == QLatin1String("redo"))
+            f->Redo1Click();
         else if (c == QLatin1String("press"))
             QTest::mousePress(f->DesktopImg, Qt::LeftButton, {}, QPoint(3, 3));
         else if (c.startsWith(QLatin1String("node ")))
@@ -308,9 +310,11 @@ void TestEdit::selectionCommands_data()
         << 16 << true << band << "delete" << block << none << true;
     QTest::newRow("delete nothing still enables apply")
         << 16 << true << Rect{4, 4, 4, 9} << "delete" << none << none << true;
-    QTest::newRow("undo brings the pixels back, apply stays")
-        << 16 << true << band << "delete,undo" << none << none << true;
-    QTest::newRow("undo twice redoes") << 16 << true << band << "cut,undo,undo" << block << block << true;
+    QTest::newRow("undo brings the pixels back and apply with them")
+        << 16 << true << band << "delete,undo" << none << none << false;
+    QTest::newRow("a second undo goes no further than the cut")
+        << 16 << true << band << "cut,undo,undo" << none << block << false;
+    QTest::newRow("redo brings the cut back") << 16 << true << band << "cut,undo,redo" << block << block << true;
     QTest::newRow("select up: cut does nothing") << 16 << false << band << "cut" << none << none << false;
     QTest::newRow("group: cut does nothing") << 0 << true << band << "cut" << none << none << false;
     QTest::newRow("group: undo does nothing") << 0 << true << band << "undo" << none << none << false;

@@ -25,6 +25,7 @@ constexpr int kBarLine = 2;        // engraved line right of the gradient
 constexpr int kBarFootPad = 6;     // bar's lower end to the caption's start
 
 const QColor kMenuText(255, 158, 62);
+const QColor kDisabledText(0x70, 0x70, 0x70);
 const QColor kHighlight(128, 128, 128);
 const QColor kBarTop(0, 0, 0);
 const QColor kBarBottom(0, 0, 255);
@@ -132,9 +133,12 @@ public:
             p->restore();
             return;
         }
-        const bool selected = item->state & State_Selected;
+        // A disabled item is never highlighted and its text is a dim grey,
+        // far from the orange of one that can be chosen.
+        const bool enabled = item->state & State_Enabled;
+        const bool selected = enabled && (item->state & State_Selected);
         p->fillRect(r, selected ? kHighlight : QColor(Qt::black));
-        const QColor ink = selected ? highlightText() : kMenuText;
+        const QColor ink = selected ? highlightText() : enabled ? kMenuText : kDisabledText;
         p->setPen(ink);
         p->setFont(item->font);
 

@@ -1,5 +1,7 @@
 #include "controls/SelTree.h"
 
+#include <utility>
+
 #include "platform/DesktopServices.h"
 #include "platform/Fonts.h"
 #include "skin/ElementTree.h"
@@ -152,6 +154,22 @@ void TSelTree::selectAbsolute(int index)
         selectionModel()->setCurrentIndex(mi, QItemSelectionModel::ClearAndSelect);
     if (currentIndex() == mi)
         scrollTo(mi); // expands the branches that hold it
+}
+
+void TSelTree::selectAbsoluteNow(int index)
+{
+    const auto guard = std::exchange(changingGuard, nullptr);
+    selectAbsolute(index);
+    changingGuard = guard;
+    m_changeTimer.stop();
+}
+
+bool TSelTree::takePendingSettle()
+{
+    if (!m_changeTimer.isActive())
+        return false;
+    m_changeTimer.stop();
+    return true;
 }
 
 void TSelTree::onCurrentChanged(const QModelIndex &current, const QModelIndex &previous)

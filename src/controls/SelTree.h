@@ -28,6 +28,12 @@ public:
     bool isNodeExpanded(int absoluteIndex) const;
     // Selects the node (through the guard) and makes it visible.
     void selectAbsolute(int absoluteIndex);
+    // Selects the node without asking the guard and without the settled
+    // report: the caller shows it itself (undo and redo do).
+    void selectAbsoluteNow(int absoluteIndex);
+    // Takes back the report of a change still waiting to settle; true if
+    // there was one (the caller then shows the node itself if need be).
+    bool takePendingSettle();
 
     // Asked with the index of the node about to be selected; false keeps
     // the current node.

@@ -3,11 +3,13 @@
 #include "platform/DesktopServices.h"
 #include "platform/Fonts.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QShowEvent>
 #include <QToolButton>
 
@@ -121,6 +123,55 @@ TSelDirect::TSelDirect(QWidget *parent)
     DirectoryEdit1 = makeBox("DirectoryEdit1", 208, 64);
     DirectoryEdit2 = makeBox("DirectoryEdit2", 208, 96);
     setTabOrder(DirectoryEdit1, DirectoryEdit2);
+
+    FolderNote = new QLabel(this);
+    FolderNote->setObjectName(QStringLiteral("FolderNote"));
+    FolderNote->setTextFormat(Qt::PlainText);
+    FolderNote->setWordWrap(true);
+    FolderNote->setGeometry(72, 124, 280, 40);
+    FolderNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    CreateFolder = new QPushButton(QStringLiteral("Create"), this);
+    CreateFolder->setObjectName(QStringLiteral("CreateFolder"));
+    CreateFolder->setGeometry(360, 124, 70, 23);
+    CreateFolder->hide();
+    for (TDirectoryEdit *e : {DirectoryEdit1, DirectoryEdit2})
+        connect(e, &QLineEdit::textChanged, this, [this] { checkFolders(); });
+    connect(CreateFolder, &QPushButton::clicked, this, [this] {
+        const QString path = CreateFolder->property("path").toString();
+        if (!QDir().mkpath(path)) {
+            FolderNote->setText(QStringLiteral("Cannot create %1.").arg(QDir::toNativeSeparators(path)));
+            CreateFolder->hide();
+            return;
+        }
+        checkFolders();
+    });
+}
+
+void TSelDirect::checkFolders()
+{
+    QStringList notes;
+    QString missing;
+    const struct { TDirectoryEdit *box; const char *what; } boxes[] = {
+        {DirectoryEdit1, "The output folder"}, {DirectoryEdit2, "The temp folder"}};
+    for (const auto &b : boxes) {
+        const QString path = b.box->text().trimmed();
+        if (path.isEmpty())
+            continue;
+        const QFileInfo info(path);
+        const QString what = QString::fromLatin1(b.what);
+        if (!info.exists()) {
+            notes << QStringLiteral("%1 does not exist.").arg(what);
+            if (missing.isEmpty())
+                missing = path;
+        } else if (!info.isDir()) {
+            notes << QStringLiteral("%1 is a file, not a folder.").arg(what);
+        } else if (!info.isWritable()) {
+            notes << QStringLiteral("%1 cannot be written.").arg(what);
+        }
+    }
+    FolderNote->setText(notes.join(QLatin1Char(' ')));
+    CreateFolder->setProperty("path", missing);
+    CreateFolder->setVisible(!missing.isEmpty());
 }
 
 TSelDirect::~TSelDirect()
@@ -166,6 +217,7 @@ void TSelDirect::FormShow()
 {
     DirectoryEdit1->setText(OutputDirectory);
     DirectoryEdit2->setText(TempDirectory);
+    checkFolders();
 }
 
 void TSelDirect::FormClose()

@@ -4,6 +4,7 @@
 #include <QString>
 
 class QLabel;
+class QPushButton;
 class QToolButton;
 
 namespace vorlix {
@@ -44,6 +45,11 @@ public:
     QLabel *Label2 = nullptr;
     TDirectoryEdit *DirectoryEdit1 = nullptr; // output directory
     TDirectoryEdit *DirectoryEdit2 = nullptr; // temp directory
+    // Says at once when a box names a folder that is missing or can't be
+    // written; Create makes a missing one.
+    QLabel *FolderNote = nullptr;
+    QPushButton *CreateFolder = nullptr;
+    void checkFolders();
 
 protected:
     void showEvent(QShowEvent *e) override;

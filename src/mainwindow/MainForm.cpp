@@ -124,6 +124,7 @@ TMainForm::TMainForm(QWidget *parent, Sheets sheets) : QWidget(parent)
     buildLayout();
     buildMenus();
     setupEditing();
+    setupView();
     guarded([this] { setupShape(); });
     if (sheets == Sheets::Now)
         finishCreate();
@@ -351,6 +352,7 @@ void TMainForm::FormCreate()
     createBitmaps(G());
     markSkinSaved(); // the built-in pictures are what an edit is measured from
     Start();
+    updateHistoryCommands();
     updateWindowTitle();
 }
 

@@ -13,6 +13,7 @@
 #include "controls/Controls.h"
 #include "controls/DragOutline.h"
 #include "controls/SelTree.h"
+#include "editor/History.h"
 #include "skin/WindowCompose.h"
 #include "view/OImage.h"
 #include "platform/DisplayServer.h"
@@ -67,15 +68,44 @@ public:
     void ApplyBtnClick();
     bool SelTreeChanging();
     void Button2Click();
+
+    // ---- The view as a pixel artist works it (MainForm_View.cpp): zoom keys
+    // and wheel, the pixel grid, the pointer's readout, the state shown.
+    void ZoomIn1Click();
+    void ZoomOut1Click();
+    void ActualSize1Click();
+    void PixelGrid1Click();
+    void DesktopImgZoomWheel(int steps, QPoint client);
+    void DesktopImgPointerMove(QPoint client);
+    void DesktopImgPointerLeave();
+    // What the status line shows for a pointer at this view point; empty
+    // off the picture.
+    QString pointerReadout(QPoint client) const;
+    QLabel *ZoomLevel = nullptr;   // "800 %", beside the zoom bar
+    QLabel *PointerNote = nullptr; // the readout, in the version line's place
+    // Recent skins (Vorlix -> Open Recent), newest first, at most ten.
+    QStringList recentSkins() const { return m_recentSkins; }
+    void rememberRecentSkin(const QString &path);
+    // Opens a skin or imports a picture dropped on the window.
+    bool openDropped(const QString &path);
     void SaveImage1Click();
     void WriteBitmapFile(const QString &path, QImage &bitmap);
 
     // Importing a picture into the selected element (MainForm_Import.cpp).
     void OpenImage1Click();
+    // The import after the file dialog: also what a picture dropped on the
+    // window does.
+    void importPictureFile(const QString &fileName);
 
     // ---- Editing in the view: modes, selection, clipboard, undo, colour
     // swatches (MainForm_Edit.cpp).
+    // Edit -> Undo and Redo: one step of the skin's history back or forward.
     void Undo1Click();
+    void Redo1Click();
+    // The history of changes to the skin; a new skin starts a new one.
+    const EditHistory &history() const { return m_history; }
+    // The element view's picture only: what the history saves and restores.
+    ViewShown viewShown() const;
     void Cut1Click();
     void Copy1Click();
     void Paste1Click();
@@ -118,6 +148,16 @@ private:
     QString skinFileName(SheetKind kind) const;
     // Shows or hides SheetNote for the element in the view.
     void updateSheetNote();
+    void setupView();
+    void updateZoomLevel();
+    void updateStateText();
+    void updateStatusLine();
+    void setZoomStep(int step);
+    void rebuildRecentMenu();
+    void readViewSettings();
+    void writeViewSettings();
+    QStringList m_recentSkins;
+    bool m_pointerOverView = false;
     // True while no node is selected, or the selected node is a group or
     // has no place in a sheet: nothing there can be edited.
     bool noElementSelected() const;
@@ -329,10 +369,15 @@ public:
     QAction *ScanImage1 = nullptr;
     QAction *CaptureImage1 = nullptr;
     QAction *SaveImage1 = nullptr;
+    QAction *ZoomIn1 = nullptr;
+    QAction *ZoomOut1 = nullptr;
+    QAction *ActualSize1 = nullptr;
+    QAction *PixelGrid1 = nullptr;
     QAction *Exit1 = nullptr;
 
     QMenu *pmEdit = nullptr;
     QAction *Undo1 = nullptr;
+    QAction *Redo1 = nullptr;
     QAction *Cut1 = nullptr;
     QAction *Copy1 = nullptr;
     QAction *Paste1 = nullptr;
@@ -347,6 +392,7 @@ public:
 
     QMenu *pmVorlix = nullptr;
     QAction *OpenSkin1 = nullptr;
+    QMenu *OpenRecent1 = nullptr;
     QAction *SaveSkin1 = nullptr;
     QAction *OpenZIPSkin1 = nullptr;
     QAction *SaveZIPSkin1 = nullptr;
@@ -368,6 +414,8 @@ protected:
     void changeEvent(QEvent *e) override;
     void showEvent(QShowEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     // Asks "Apply Changes ?"; false when the user cancels.
@@ -382,6 +430,44 @@ private:
     void closebutClick();
     void minimizebutClick();
     void statusimgClick();
+
+    // ---- The history (MainForm_History.cpp). A change to the skin or the
+    // view's picture is made between beginStep and endStep; nested pairs
+    // make one step, named by the outermost ("Import", "Pencil").
+    void beginStep(const QString &action, const QImage *viewBefore = nullptr);
+    void endStep();
+    struct StepScope
+    {
+        TMainForm *form;
+        StepScope(TMainForm *f, const QString &action) : form(f) { form->beginStep(action); }
+        ~StepScope()
+        {
+            try {
+                form->endStep();
+            } catch (...) {
+                // A step that can't be recorded leaves the change made, as
+                // before there was a history.
+            }
+        }
+        StepScope(const StepScope &) = delete;
+        StepScope &operator=(const StepScope &) = delete;
+    };
+    SkinColours skinColours();
+    // The view is about to show something no step leads to.
+    void viewLeaving();
+    // Shows what undo or redo restored: the element, its state, the picture
+    // and whether it holds edits, with the miniature and the preview.
+    void showRestored(const ViewShown &view, bool reRead);
+    void updateHistoryCommands();
+    void startNewHistory();
+    void settleTree();
+    void DesktopImgStrokeEnd();
+    EditHistory m_history;
+    // The element and state whose picture the view holds; the tree may
+    // already point elsewhere while its change settles.
+    int m_shownElement = -1;
+    int m_shownState = 0;
+    bool m_restoringView = false;
 
     QImage m_miniature; // the preview composed from the current sheets, without outline
     // The size dialog built for the latest mismatch after the first.

@@ -14,9 +14,14 @@ bool TMainForm::ApplyChanges()
                                                    MsgIcon::Question, MsgButtons::YesNoCancel);
     if (answer == MsgAnswer::Cancel)
         return false;
-    if (answer == MsgAnswer::Yes)
+    if (answer == MsgAnswer::Yes) {
+        const StepScope step(this, QStringLiteral("Apply"));
         writeViewIntoSheet();
-    ApplyBtn->setEnabled(false);
+        ApplyBtn->setEnabled(false);
+    } else {
+        viewLeaving(); // the edits are dropped, and stay within undo's reach
+        ApplyBtn->setEnabled(false);
+    }
     return true;
 }
 

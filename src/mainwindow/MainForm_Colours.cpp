@@ -109,6 +109,7 @@ void TMainForm::DesktopImgDoubleClick(int x, int y)
         const QColor chosen = askColor(QColor::fromRgb(slotColour(colours, entries[i])));
         if (!chosen.isValid())
             return;
+        const StepScope step(this, QStringLiteral("Colour Change"));
         SkinState &s = skin();
         if (colours == kPlaylistColours)
             s.pledit.setColour(PlaylistColour(entries[i]), chosen.rgb());
@@ -126,6 +127,7 @@ void TMainForm::PlaylistFontEdited()
     SkinState &s = skin();
     if (name.isEmpty() || name == s.pledit.font())
         return;
+    const StepScope step(this, QStringLiteral("Font Change"));
     try {
         s.pledit.setFont(name);
     } catch (const VorlixError &) {

@@ -57,6 +57,7 @@ void TMainForm::setupEditing()
             [this](int x, int y) { guarded([&] { DesktopImgDoubleClick(x, y); }); });
     wire(PlaylistFont, &QLineEdit::editingFinished, &TMainForm::PlaylistFontEdited);
     wire(DesktopImg, &TOImage::OnStroke, &TMainForm::DesktopImgStroke);
+    wire(DesktopImg, &TOImage::OnStrokeEnd, &TMainForm::DesktopImgStrokeEnd);
     connect(DesktopImg, &TOImage::OnColorPicked, this,
             [this](TOImage::TMouseButton b, QColor c) { guarded([&] { DesktopImgColorPicked(b, c); }); });
 
@@ -103,9 +104,9 @@ bool TMainForm::noElementSelected() const
 void TMainForm::updateEditCommands()
 {
     const bool editable = !noElementSelected();
-    for (QAction *a : {Undo1, Cut1, Copy1, Paste1, Delete1, SelectAll1, Deselect1, Grayscale1,
-                       CaptureImage1})
+    for (QAction *a : {Cut1, Copy1, Paste1, Delete1, SelectAll1, Deselect1, Grayscale1, CaptureImage1})
         a->setEnabled(editable);
+    updateHistoryCommands(); // undo and redo reach any element
     // Nothing to draw on: the tools grey out, and one that was chosen lets
     // go, as Select does on a group.
     for (const auto &[button, mode] : drawTools()) {
@@ -267,12 +268,14 @@ void TMainForm::Delete1Click()
     if (!SelectBtn->isLatched() || noElementSelected())
         return;
     limitSelectionToPicture();
-    DesktopImg->FillArea(G().SelectionRect, quint32(kDeleteColor)); // takes the undo snapshot
+    const StepScope step(this, QStringLiteral("Delete"));
+    DesktopImg->FillArea(G().SelectionRect, quint32(kDeleteColor));
     ApplyBtn->setEnabled(true);
 }
 
 void TMainForm::Cut1Click()
 {
+    const StepScope step(this, QStringLiteral("Cut"));
     Copy1Click();
     Delete1Click();
 }
@@ -285,6 +288,7 @@ void TMainForm::Paste1Click()
     const QImage pasted = pictureFromClipboard();
     if (pasted.isNull())
         return;
+    const StepScope step(this, QStringLiteral("Paste"));
     pasteIntoView(pasted);
 }
 
@@ -298,13 +302,6 @@ void TMainForm::pasteIntoView(const QImage &pasted)
     DesktopImg->assignPicture(picture);
     ApplyBtn->setEnabled(true);
     DesktopImg->repaint();
-}
-
-void TMainForm::Undo1Click()
-{
-    if (noElementSelected())
-        return;
-    DesktopImg->RestoreUndo(); // a second undo redoes; ApplyBtn stays as it is
 }
 
 // --- Drawing tools -------------------------------------------------------------
@@ -329,6 +326,18 @@ void TMainForm::DesktopImgStroke()
 {
     if (noElementSelected())
         return;
+    // The stroke is one step from its press to its release; the picture
+    // before it is the view's snapshot taken at the press.
+    QString tool = QStringLiteral("Drawing");
+    switch (DesktopImg->MouseMode()) {
+    case TOImage::mmPencil: tool = QStringLiteral("Pencil"); break;
+    case TOImage::mmLine: tool = QStringLiteral("Line"); break;
+    case TOImage::mmRectangle: tool = QStringLiteral("Rectangle"); break;
+    case TOImage::mmFill: tool = QStringLiteral("Fill"); break;
+    default: break;
+    }
+    if (!m_history.isOpen())
+        beginStep(tool, &DesktopImg->UndoBitmap());
     ApplyBtn->setEnabled(true);
 }
 
@@ -348,7 +357,8 @@ void TMainForm::Grayscale1Click()
         limitSelectionToPicture();
         area = G().SelectionRect;
     }
-    DesktopImg->Grayscale(area); // takes the undo snapshot
+    const StepScope step(this, QStringLiteral("Grayscale"));
+    DesktopImg->Grayscale(area);
     ApplyBtn->setEnabled(true);
     DesktopImg->repaint();
 }
@@ -404,6 +414,7 @@ void TMainForm::CaptureImage1Click()
     }
     if (captured.isNull() || captured.width() < 1 || captured.height() < 1)
         return; // cancelled
+    const StepScope step(this, QStringLiteral("Capture"));
     pasteIntoView(captured.convertToFormat(QImage::Format_BGR888));
 }
 

@@ -57,6 +57,7 @@ void TMainForm::RefreshSelectImg()
     StateChanger->update();
     G().CurrentState = 0;
     ShowElementState();
+    updateStateText();
 }
 
 void TMainForm::ShowElementState()
@@ -64,6 +65,7 @@ void TMainForm::ShowElementState()
     const int idx = selectedIndex();
     if (idx < 0)
         return;
+    viewLeaving(); // what the view holds now stays within undo's reach
     const SkinElement &e = G().ElementTable[static_cast<size_t>(idx)];
     const int w = e.SheetRect.width();
     const int h = e.SheetRect.height();
@@ -90,6 +92,8 @@ void TMainForm::ShowElementState()
     }
     DesktopImg->assignPicture(shown);
     DesktopImg->setUndoBitmap(DesktopImg->Picture());
+    m_shownElement = idx;
+    m_shownState = G().CurrentState;
     updateSheetNote();
 }
 
@@ -145,6 +149,7 @@ void TMainForm::StateChangerChange()
 {
     G().CurrentState = static_cast<std::int16_t>(StateChanger->value());
     ShowElementState();
+    updateStateText();
 }
 
 void TMainForm::ScrollZoomChange()
@@ -155,6 +160,7 @@ void TMainForm::ScrollZoomChange()
         return;
     }
     DesktopImg->SetZoom(ScrollZoom->value());
+    updateZoomLevel();
 }
 
 void TMainForm::selectimgMouseMove(Qt::MouseButtons, int x, int y)

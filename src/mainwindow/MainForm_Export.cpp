@@ -51,7 +51,9 @@ QByteArray sheetFileBytes(SheetKind kind, QImage &sheet)
 
 bool TMainForm::saveBmpToOutput()
 {
-    if (!ApplyChanges())
+    // Asked only when an edit waits in the view: with nothing to apply the
+    // question only stood in the way.
+    if (!guardPendingEdits())
         return false;
     // All or nothing: every file is complete on disk before the first one
     // replaces an old file; a failure replaces none, and a kill is finished

@@ -5,6 +5,7 @@
 #include "editor/Propagate.h"
 #include "platform/BackgroundJob.h"
 #include "platform/BmpRead.h"
+#include "platform/ColorNumber.h"
 #include "platform/DesktopServices.h"
 #include "mainwindow/MainForm.h"
 #include "skin/GlobalVar.h"
@@ -33,13 +34,26 @@ void TMainForm::OpenImage1Click()
 
     FileDialogRequest request;
     request.title = QStringLiteral("Open Image...");
-    request.filter = QStringLiteral("All (*.bmp)|*.bmp|Bitmaps (*.bmp)|*.bmp");
+    request.filter = QStringLiteral("Pictures (*.bmp *.png *.gif *.jpg *.jpeg *.tif *.tiff *.webp)|"
+                                    "*.bmp;*.png;*.gif;*.jpg;*.jpeg;*.tif;*.tiff;*.webp|All files (*)|*");
     request.picturePreview = true;
     // Start where the last picture came from: skin artwork tends to sit together.
     request.directory = g.ImportFileName.isEmpty() ? QDir::homePath()
                                                    : QFileInfo(g.ImportFileName).absolutePath();
     const QString fileName = services().openFile(this, request);
     if (fileName.isEmpty())
+        return;
+    importPictureFile(fileName);
+}
+
+void TMainForm::importPictureFile(const QString &fileName)
+{
+    GlobalVar &g = G();
+    const int idx = selectedIndex();
+    if (idx < 0)
+        return;
+    const SkinElement &e = g.ElementTable[size_t(idx)];
+    if (!e.hasSheetPlace())
         return;
     const auto takeName = [&] {
         g.ImportFileName = fileName;
@@ -48,12 +62,16 @@ void TMainForm::OpenImage1Click()
     };
     // Read on a worker: a large picture takes a while, and a Cancel leaves
     // everything as it was, the last picture's name included. A file that is
-    // not a readable BMP stops the import once the name and sizes are taken.
+    // not a readable picture stops the import once the name and sizes are
+    // taken. See-through parts take the background swatch's colour.
+    const QRgb background = colorFromNumber(pbBack->Color()).rgb();
     std::optional<QImage> picture;
     try {
         picture = runInBackground<QImage>(
             this, QStringLiteral("Reading the picture %1...").arg(QFileInfo(fileName).fileName()),
-            [fileName](JobProgress &progress) { return readBmpFile(fileName, &progress); });
+            [fileName, background](JobProgress &progress) {
+                return readImportPicture(fileName, background, &progress);
+            });
     } catch (...) {
         takeName();
         throw;
@@ -79,6 +97,9 @@ void TMainForm::OpenImage1Click()
         dialog->setPictureAsRead(*g.ImportPicture);
         dialog->exec();
     }
+    // The whole import, every sheet it touched and the view it re-reads, is
+    // one step.
+    const StepScope step(this, QStringLiteral("Import"));
     g.SourceAtWindowRect = importCutsWindow(e);
     g.StartAtCurrentState = true;
     if (!g.SizeMismatch)

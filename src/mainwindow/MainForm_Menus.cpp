@@ -58,10 +58,20 @@ void TMainForm::buildMenus()
     SaveImage1 = addItem(pmImage, "SaveImage1", QStringLiteral("Save Image..."),
                          QKeySequence(Qt::CTRL | Qt::Key_S));
     addSeparator(pmImage, "sep2");
-    Exit1 = addItem(pmImage, "Exit1", QStringLiteral("Exit"));
+    ZoomIn1 = addItem(pmImage, "ZoomIn1", QStringLiteral("Zoom In"), QKeySequence(Qt::CTRL | Qt::Key_Plus));
+    // Plus lies on the equals key without Shift on most keyboards.
+    ZoomIn1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    ZoomOut1 = addItem(pmImage, "ZoomOut1", QStringLiteral("Zoom Out"), QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    ActualSize1 = addItem(pmImage, "ActualSize1", QStringLiteral("Actual Size"), QKeySequence(Qt::CTRL | Qt::Key_0));
+    PixelGrid1 = addItem(pmImage, "PixelGrid1", QStringLiteral("Pixel Grid"), QKeySequence(Qt::Key_G));
+    PixelGrid1->setCheckable(true);
+    addSeparator(pmImage, "sepZoom");
+    Exit1 = addItem(pmImage, "Exit1", QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     pmEdit = makeMenu(this, "pmEdit");
     Undo1 = addItem(pmEdit, "Undo1", QStringLiteral("Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    Redo1 = addItem(pmEdit, "Redo1", QStringLiteral("Redo"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    Redo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     addSeparator(pmEdit, "sep3");
     Cut1 = addItem(pmEdit, "Cut1", QStringLiteral("Cut"), QKeySequence(Qt::CTRL | Qt::Key_X));
     Copy1 = addItem(pmEdit, "Copy1", QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C));
@@ -77,9 +87,14 @@ void TMainForm::buildMenus()
     Fire1 = addItem(pmfxLab, "Fire1", QStringLiteral("Fire"));
     tobeContinued1 = addItem(pmfxLab, "tobeContinued1", QStringLiteral("...to be continued"));
 
-    pmVorlix = makeMenu(this, "pmVorlix");
-    OpenSkin1 = addItem(pmVorlix, "OpenSkin1", QStringLiteral("Open Skin..."));
-    SaveSkin1 = addItem(pmVorlix, "SaveSkin1", QStringLiteral("Save Skin..."));
+    auto *vorlix = makeMenu(this, "pmVorlix");
+    pmVorlix = vorlix;
+    OpenSkin1 = addItem(pmVorlix, "OpenSkin1", QStringLiteral("Open Skin..."),
+                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    OpenRecent1 = vorlix->addCoolMenu(QStringLiteral("Open Recent"));
+    OpenRecent1->setObjectName(QStringLiteral("OpenRecent1"));
+    SaveSkin1 = addItem(pmVorlix, "SaveSkin1", QStringLiteral("Save Skin..."),
+                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     addSeparator(pmVorlix, "sep6");
     OpenZIPSkin1 = addItem(pmVorlix, "OpenZIPSkin1", QStringLiteral("Open ZIP Skin..."));
     SaveZIPSkin1 = addItem(pmVorlix, "SaveZIPSkin1", QStringLiteral("Save ZIP Skin..."));
@@ -94,7 +109,7 @@ void TMainForm::buildMenus()
 
     auto *help = makeMenu(this, "pmHelp");
     pmHelp = help;
-    Contents1 = addItem(pmHelp, "Contents1", QStringLiteral("Contents"));
+    Contents1 = addItem(pmHelp, "Contents1", QStringLiteral("Contents"), QKeySequence(Qt::Key_F1));
     addSeparator(pmHelp, "sep8");
     Internetlinks1 = help->addCoolMenu(QStringLiteral("Internet Links"));
     Internetlinks1->setObjectName(QStringLiteral("Internetlinks1"));
@@ -125,7 +140,12 @@ void TMainForm::buildMenus()
     wire(Grayscale1, &TMainForm::Grayscale1Click);
     wire(Contents1, &TMainForm::Contents1Click);
     wire(Exit1, &TMainForm::Exit1Click);
+    wire(ZoomIn1, &TMainForm::ZoomIn1Click);
+    wire(ZoomOut1, &TMainForm::ZoomOut1Click);
+    wire(ActualSize1, &TMainForm::ActualSize1Click);
+    wire(PixelGrid1, &TMainForm::PixelGrid1Click);
     wire(Undo1, &TMainForm::Undo1Click);
+    wire(Redo1, &TMainForm::Redo1Click);
     wire(Cut1, &TMainForm::Cut1Click);
     wire(Copy1, &TMainForm::Copy1Click);
     wire(Paste1, &TMainForm::Paste1Click);

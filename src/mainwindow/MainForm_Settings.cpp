@@ -134,6 +134,7 @@ void TMainForm::restoreSettings()
         // Restoring never reports a failure: what could not be read keeps
         // its start value.
     }
+    readViewSettings();
     m_settingsRestored = true;
 }
 

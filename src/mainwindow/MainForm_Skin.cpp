@@ -72,9 +72,8 @@ void TMainForm::showSaveNote(int files, const QString &where)
                                     : QStringLiteral("Saved %1 files to %2").arg(files).arg(place);
     SaveNote->setText(SaveNote->fontMetrics().elidedText(text, Qt::ElideMiddle, SaveNote->width()));
     SaveNote->setToolTip(text);
-    VerInfo->hide();
-    SaveNote->show();
     m_saveNoteTimer->start();
+    updateStatusLine();
 }
 
 void TMainForm::updateWindowTitle()
@@ -214,9 +213,13 @@ bool TMainForm::loadSkin(const QString &path)
     ApplyBtn->setEnabled(false);
     markSkinSaved();
 
+    m_restoringView = true; // nothing of the skin left behind is kept
     RefreshMiniature(); // the title too
     if (selectedIndex() >= 0)
         SelTreeChange(); // the view, and the undo snapshot, from the new sheets
+    m_restoringView = false;
+    startNewHistory();
+    rememberRecentSkin(s.path);
     const QString report = loaded.report();
     if (!report.isEmpty())
         services().messageBox(this, kCaption, report, MsgIcon::Warning, MsgButtons::Ok);
@@ -229,9 +232,11 @@ SkinFileSet TMainForm::skinFilesNow()
     // The built-in skin has no files yet: all of it is written.
     const bool builtIn = s.origin == SkinState::Origin::BuiltIn;
     SkinFileSet set = skinFilesToSave(s.files, G(), builtIn);
-    if (builtIn || s.vis.changed())
+    // Against what was saved too: an undo may take a file back to bytes
+    // that were read, not to what was saved last.
+    if (builtIn || s.vis.changed() || s.vis.bytes() != s.savedVis)
         putSkinTextFile(set, kVisColorFile, s.vis.bytes());
-    if (builtIn || s.pledit.changed())
+    if (builtIn || s.pledit.changed() || s.pledit.bytes() != s.savedPledit)
         putSkinTextFile(set, kPlEditFile, s.pledit.bytes());
     return set;
 }
@@ -299,6 +304,7 @@ bool TMainForm::saveSkinToFolder(const QString &dir)
     forgetArchive(s.files);
     updateWindowTitle();
     showSaveNote(int(files.size()), dir);
+    rememberRecentSkin(s.path);
     return true;
 }
 
@@ -334,6 +340,7 @@ bool TMainForm::saveSkinToArchive(const QString &path)
     markSkinFilesWritten(toSave);
     updateWindowTitle();
     showSaveNote(1, path);
+    rememberRecentSkin(s.path);
     return true;
 }
 

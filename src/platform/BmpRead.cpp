@@ -6,8 +6,10 @@
 #include <QColorSpace>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QLocale>
+#include <QPainter>
 
 #include <algorithm>
 
@@ -424,6 +426,42 @@ QImage readBmpDevice(QIODevice &source, JobProgress *progress)
     checkCancel(progress);
     widenShortChannels(out, d);
     return out;
+}
+
+} // namespace vorlix
+
+namespace vorlix {
+
+QImage readImportPicture(const QString &path, QRgb background, JobProgress *progress)
+{
+    QFile file;
+    openRegularFile(file, path);
+    // BMPs go through our own reader, which every skin's BMP has been
+    // measured against; everything else through Qt's readers.
+    if (file.peek(2) == "BM")
+        return readBmpDevice(file, progress);
+    const QString name = QFileInfo(path).fileName();
+    QImageReader reader(&file);
+    reader.setDecideFormatFromContent(true);
+    const QByteArray format = QImageReader::imageFormat(&file);
+    if (format.isEmpty())
+        throw VorlixError(QStringLiteral("Cannot import \"%1\": it is not a picture Vorlix can read").arg(name));
+    checkCancel(progress);
+    const QImage read = readPictureForSkin(reader);
+    if (read.isNull())
+        throw VorlixError(QStringLiteral("Cannot import \"%1\": damaged %2: %3")
+                              .arg(name, QString::fromLatin1(format.toUpper()), reader.errorString()));
+    if (!read.hasAlphaChannel())
+        return read.convertToFormat(QImage::Format_BGR888);
+    // Where the picture is see-through, the background colour shows, as it
+    // would behind the picture in a paint program.
+    QImage flat(read.size(), QImage::Format_RGB32);
+    flat.fill(background);
+    {
+        QPainter p(&flat);
+        p.drawImage(0, 0, read);
+    }
+    return flat.convertToFormat(QImage::Format_BGR888);
 }
 
 } // namespace vorlix

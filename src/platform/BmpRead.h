@@ -42,6 +42,13 @@ QImage readBmpFile(const QString &path, JobProgress *progress = nullptr);
 // "Cannot open" case does not arise.
 QImage readBmpDevice(QIODevice &device, JobProgress *progress = nullptr);
 
+// Reads a picture to import: a BMP (by its first bytes, whatever its name)
+// as readBmpFile does, any other format Qt's readers know (PNG, GIF, JPEG,
+// TIFF, WebP...) through them, its first frame. Transparent parts are put
+// over background. Throws VorlixError saying what is wrong with the file:
+// not a picture Vorlix can read, or damaged and why.
+QImage readImportPicture(const QString &path, QRgb background, JobProgress *progress = nullptr);
+
 // The size a BMP file's headers declare (rows stored top-down give a
 // negative height), read from its first bytes without decoding anything;
 // invalid when the headers are too short or not a BMP's.

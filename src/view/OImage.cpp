@@ -111,6 +111,7 @@ TOImage::TOImage(QWidget *parent) : QWidget(parent)
     // Every paint covers the whole client area.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);
+    setMouseTracking(true); // where the pointer is, for the owner's readout
     resize(100, 100);
 
     m_vertBar = new QScrollBar(Qt::Vertical, this);
@@ -321,6 +322,85 @@ void TOImage::SetZoom(double factor)
     } catch (...) {
         // The zoom stands even when this paint fails; the next one retries.
     }
+}
+
+QRect TOImage::draggedBand() const
+{
+    if (!m_bandShown)
+        return {};
+    const QPoint a = clientToPicture(m_band1), b = clientToPicture(m_band2);
+    return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+                 QPoint(std::max(a.x(), b.x()) - 1, std::max(a.y(), b.y()) - 1));
+}
+
+int TOImage::maxOffsetX() const
+{
+    const int view = width() - (m_showScrollbars ? m_scrollbarWidth : 0);
+    return std::max(0, m_picture.width() - toPictureExtent(std::max(0, view)));
+}
+
+int TOImage::maxOffsetY() const
+{
+    const int view = height() - (m_showScrollbars ? m_scrollbarWidth : 0);
+    return std::max(0, m_picture.height() - toPictureExtent(std::max(0, view)));
+}
+
+void TOImage::zoomKeeping(double factor, QPoint client)
+{
+    if (!hasPicture())
+        return;
+    const QPoint kept = clientToPicture(client - QPoint(m_centerShiftX, m_centerShiftY));
+    SetZoom(factor);
+    if (!overflows()) {
+        m_offsetX = m_offsetY = 0;
+    } else {
+        m_offsetX = std::clamp(kept.x() - toPictureExtent(client.x()), 0, maxOffsetX());
+        m_offsetY = std::clamp(kept.y() - toPictureExtent(client.y()), 0, maxOffsetY());
+    }
+    UpdateScrollbars();
+    update();
+}
+
+void TOImage::setShowGrid(bool on)
+{
+    if (m_showGrid == on)
+        return;
+    m_showGrid = on;
+    update();
+}
+
+void TOImage::wheelEvent(QWheelEvent *event)
+{
+    const QPoint angle = event->angleDelta();
+    const bool zoom = event->modifiers() & Qt::ControlModifier;
+    // Shift turns the wheel sideways; some systems report that as x already.
+    const bool sideways = !zoom && ((event->modifiers() & Qt::ShiftModifier) || (angle.y() == 0 && angle.x() != 0));
+    m_wheelRest += angle.y() != 0 ? angle.y() : angle.x();
+    const int steps = m_wheelRest / 120;
+    m_wheelRest -= steps * 120;
+    event->accept();
+    if (steps == 0)
+        return;
+    if (zoom) {
+        emit OnZoomWheel(steps, event->position().toPoint());
+        return;
+    }
+    if (!hasPicture() || !overflows())
+        return;
+    // Three picture rows or columns a notch, as text scrolls three lines.
+    if (sideways)
+        m_offsetX = std::clamp(m_offsetX - 3 * steps, 0, maxOffsetX());
+    else
+        m_offsetY = std::clamp(m_offsetY - 3 * steps, 0, maxOffsetY());
+    UpdateScrollbars();
+    update();
+    emit OnPointerMove(mapFromGlobal(QCursor::pos()));
+}
+
+void TOImage::leaveEvent(QEvent *event)
+{
+    emit OnPointerLeave();
+    QWidget::leaveEvent(event);
 }
 
 void TOImage::FitRatio()
@@ -585,6 +665,24 @@ QImage TOImage::renderFrame(QRect *paintArea)
     case Layout::Zoomed:
         stretchCopy(frame, D.x(), D.y(), D.width(), D.height(), picture, S.x(), S.y(), S.width(), S.height());
         UpdateScrollbars();
+        if (m_showGrid && m_zoom >= kGridZoom) {
+            // On the first screen column and row of every picture pixel but
+            // the outermost, inside the picture's place.
+            const QRect inside = D.intersected(frame.rect());
+            for (int c = S.left() + 1; c <= S.right(); ++c) {
+                const int x = D.x() + toClientExtent(c - S.x());
+                if (x >= inside.left() && x <= inside.right())
+                    for (int y = inside.top(); y <= inside.bottom(); ++y)
+                        reinterpret_cast<QRgb *>(frame.scanLine(y))[x] = kGridColour;
+            }
+            for (int r = S.top() + 1; r <= S.bottom(); ++r) {
+                const int y = D.y() + toClientExtent(r - S.y());
+                if (y >= inside.top() && y <= inside.bottom()) {
+                    auto *line = reinterpret_cast<QRgb *>(frame.scanLine(y));
+                    std::fill(line + inside.left(), line + inside.right() + 1, kGridColour);
+                }
+            }
+        }
         break;
     }
     if (paintArea)
@@ -683,6 +781,7 @@ void TOImage::mousePressEvent(QMouseEvent *event)
 void TOImage::mouseMoveEvent(QMouseEvent *event)
 {
     const QPoint pos = clientPoint(event);
+    emit OnPointerMove(pos);
     if (isStroking())
         continueStroke(pos);
     if (m_panning)

@@ -123,6 +123,9 @@ public:
     // The last released rubber band in picture pixels, corners in drag order
     // (Right may be less than Left, Bottom less than Top).
     Rect RubberbandRect() const { return m_rubberbandRect; }
+    // The band being dragged now in picture pixels, normalised; empty when
+    // none is.
+    QRect draggedBand() const;
     int CenterShiftX() const { return m_centerShiftX; }
     int CenterShiftY() const { return m_centerShiftY; }
 
@@ -130,6 +133,17 @@ public:
     // more are refused silently. Zooming out pulls the offsets back so the
     // picture's right and bottom edges leave no empty space.
     void SetZoom(double factor);
+    // Zooms to an absolute factor keeping the picture pixel under the client
+    // point where it is, as far as the picture's edges allow.
+    void zoomKeeping(double factor, QPoint client);
+    // The largest offsets a scroll may reach at the current zoom.
+    int maxOffsetX() const;
+    int maxOffsetY() const;
+    // A one-pixel grid between picture pixels, drawn at zoom 4 and more.
+    bool ShowGrid() const { return m_showGrid; }
+    void setShowGrid(bool on);
+    static constexpr double kGridZoom = 4.0;
+    static constexpr QRgb kGridColour = 0xff808080;
     // Zoom so that the whole picture fits (used by dsStretchRatio).
     void FitRatio();
     // Places the scroll bars and sets their ranges from the current state.
@@ -217,8 +231,16 @@ signals:
     // A drawing stroke changed the picture; fired once a stroke, at the
     // press, after the undo snapshot was taken.
     void OnStroke();
+    // The stroke begun by the last OnStroke is over: the button was
+    // released (a fill is over at its press).
+    void OnStrokeEnd();
     // The picker was pressed on a pixel of the picture.
     void OnColorPicked(vorlix::TOImage::TMouseButton button, QColor color);
+    // Ctrl+wheel: steps up (positive, zoom in) or down, at a client point.
+    void OnZoomWheel(int steps, QPoint client);
+    // The pointer moved over the control (client pixels), or left it.
+    void OnPointerMove(QPoint client);
+    void OnPointerLeave();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -228,6 +250,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void leaveEvent(QEvent *event) override;
     bool event(QEvent *event) override;
 
 private:
@@ -283,6 +307,8 @@ private:
     TMouseButton m_rubberbandBtn = mbLeft;
     QColor m_color = Qt::black;
     bool m_tabStop = false;
+    bool m_showGrid = false;
+    int m_wheelRest = 0; // eighths of a degree not yet a whole step
 
     double m_zoom = 1.0;
     int m_offsetX = 0;

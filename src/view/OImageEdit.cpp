@@ -245,6 +245,7 @@ void TOImage::startStroke(QPoint client, TMouseButton button)
         m_picture = filled;
         pictureChanged();
         emit OnStroke();
+        emit OnStrokeEnd();
         return;
     }
     if (m_undo)
@@ -284,9 +285,12 @@ void TOImage::continueStroke(QPoint client)
 
 void TOImage::endStroke()
 {
+    const bool was = isStroking();
     m_strokeButton = -1;
     m_strokeBase = QImage();
     pictureChanged();
+    if (was)
+        emit OnStrokeEnd();
 }
 
 } // namespace vorlix
