@@ -117,5 +117,6 @@ a skin folder.")
 # are loaded at run time, so no library dependency names them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libzip${VORLIX_LIBZIP_MAJOR}")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine, qt6-image-formats-plugins")
+# qt6-wayland: drawn natively on a Wayland desktop instead of through Xwayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine, qt6-image-formats-plugins, qt6-wayland")
 include(CPack)

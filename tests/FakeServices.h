@@ -69,6 +69,10 @@ public:
         openedUrls.append(url);
         return openUrlResult;
     }
+    // The display the program believes it runs on: scripted, since the
+    // tests run offscreen.
+    vorlix::DisplayServer display;
+    vorlix::DisplayServer displayServer() override { return display; }
     // Screen captures: each returns the next queued picture (none: the user
     // cancelled); a queued error message is thrown instead, as where the
     // screen can't be read. Records whether the asking window was visible.

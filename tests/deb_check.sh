@@ -38,7 +38,8 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for d in libqt6widgets6 libqt6gui6 libc6 qt6-qpa-plugins; do
   [[ ",$depends," =~ [,\ ]$d[\ ,] ]] || bad "Depends lacks $d: $depends"
 done
-[ "$(dpkg-deb -f "$deb" Recommends)" = "fonts-wine, qt6-image-formats-plugins" ] || bad "Recommends is not fonts-wine, qt6-image-formats-plugins"
+[ "$(dpkg-deb -f "$deb" Recommends)" = "fonts-wine, qt6-image-formats-plugins, qt6-wayland" ] \
+  || bad "Recommends is not fonts-wine, qt6-image-formats-plugins, qt6-wayland"
 
 dpkg-deb -x "$deb" "$tmp/root" || { echo "FAIL: dpkg-deb -x"; exit 1; }
 grep -qx 'Exec=/usr/bin/vorlix %f' "$tmp/root/usr/share/applications/vorlix.desktop" ||

@@ -12,7 +12,6 @@
 using namespace vorlix;
 
 Q_DECLARE_METATYPE(StoredRegion::Kind)
-Q_DECLARE_METATYPE(TMainForm::DragPath)
 
 namespace {
 
@@ -98,9 +97,6 @@ private slots:
     void pressStartsDrag();
     void drag_data();
     void drag();
-    void dragPathByPlatform_data();
-    void dragPathByPlatform();
-    void systemMovePathShowsNoOutline();
     void outlineIsThreeDottedRectanglesAndLetsClicksThrough();
 
 private:
@@ -367,39 +363,6 @@ void TestShape::drag()
     QVERIFY(QWidget::mouseGrabber() == nullptr);
     QTRY_COMPARE(MainForm->pos(), start + moved);
     QCOMPARE(MainForm->size(), QSize(640, 480));
-}
-
-void TestShape::dragPathByPlatform_data()
-{
-    QTest::addColumn<QString>("platform");
-    QTest::addColumn<TMainForm::DragPath>("path");
-    QTest::newRow("xcb") << "xcb" << TMainForm::DragPath::Outline;
-    QTest::newRow("windows") << "windows" << TMainForm::DragPath::Outline;
-    QTest::newRow("offscreen") << "offscreen" << TMainForm::DragPath::Outline;
-    QTest::newRow("wayland") << "wayland" << TMainForm::DragPath::SystemMove;
-    QTest::newRow("wayland-egl") << "wayland-egl" << TMainForm::DragPath::SystemMove;
-}
-
-void TestShape::dragPathByPlatform()
-{
-    QFETCH(QString, platform);
-    QFETCH(TMainForm::DragPath, path);
-    QCOMPARE(TMainForm::dragPathFor(platform), path);
-    QCOMPARE(MainForm->dragPath(), TMainForm::DragPath::Outline); // we run offscreen
-}
-
-void TestShape::systemMovePathShowsNoOutline()
-{
-    QWindow *window = showForm();
-    QVERIFY(window);
-    MainForm->setDragPath(TMainForm::DragPath::SystemMove);
-    const QPoint start = MainForm->pos();
-    QTest::mousePress(window, Qt::LeftButton, {}, QPoint(450, 12));
-    QVERIFY(!MainForm->isDraggingBody());
-    QTest::mouseMove(window, QPoint(490, 40));
-    QVERIFY(!MainForm->dragOutline()->isVisible());
-    QTest::mouseRelease(window, Qt::LeftButton, {}, QPoint(490, 40));
-    QCOMPARE(MainForm->pos(), start);
 }
 
 void TestShape::outlineIsThreeDottedRectanglesAndLetsClicksThrough()

@@ -6,6 +6,8 @@
 //                              and prints "press X Y" (root coordinates) for
 //                              each button press it receives, until killed
 //   x11probe pixel X Y         prints the screen's colour there as "R G B"
+//   x11probe owner SELECTION   prints the window that owns the selection, or
+//                              "none"
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/shape.h>
@@ -71,6 +73,14 @@ int main(int argc, char **argv)
         XDestroyImage(img);
         return 0;
     }
-    std::fprintf(stderr, "usage: x11probe shape WINDOW | catcher X Y W H | pixel X Y\n");
+    if (argc == 3 && std::strcmp(argv[1], "owner") == 0) {
+        const Window owner = XGetSelectionOwner(dpy, XInternAtom(dpy, argv[2], False));
+        if (owner == None)
+            std::printf("none\n");
+        else
+            std::printf("0x%lx\n", owner);
+        return 0;
+    }
+    std::fprintf(stderr, "usage: x11probe shape WINDOW | catcher X Y W H | pixel X Y | owner SELECTION\n");
     return 2;
 }

@@ -30,8 +30,11 @@ TfcImageForm::TfcImageForm(QWidget *parent) : QWidget(parent) {}
 
 void TfcImageForm::setPicture(const QImage &picture)
 {
-    // Either layout is kept as it comes, without a copy.
-    m_picture = picture.format() == QImage::Format_Indexed8 ? picture : picture.convertToFormat(QImage::Format_RGB32);
+    // Either layout is kept as it comes, without a copy; a picture with
+    // see-through parts keeps them.
+    m_picture = picture.format() == QImage::Format_Indexed8 ? picture
+                : picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                                    : QImage::Format_RGB32);
     update();
 }
 

@@ -16,6 +16,7 @@
 #include "editor/History.h"
 #include "skin/WindowCompose.h"
 #include "view/OImage.h"
+#include "platform/DisplayServer.h"
 
 #include <memory>
 
@@ -286,10 +287,12 @@ public:
     // topmost visible control there, disabled ones included, is the
     // background.
     bool pressStartsDrag(const QPoint &clientPos) const;
-    // How a drag moves the window: with our own outline, or, where a program
-    // can't place its own windows (Wayland), by the system's own move.
+    // How a drag moves the window: with our own outline, or by the system's
+    // own move where a program can't place its windows (Wayland), where the
+    // outline can't be shown (Xwayland draws it as an opaque slab) and where
+    // a compositing manager shows live moves.
     enum class DragPath { Outline, SystemMove };
-    static DragPath dragPathFor(const QString &platformName);
+    static DragPath dragPathFor(const DisplayServer &display);
     DragPath dragPath() const;
     void setDragPath(DragPath path);
     // True from a press that starts a drag until its release or cancel.

@@ -367,8 +367,14 @@ void TMainForm::CaptureImage1Click()
 {
     if (noElementSelected())
         return;
+    // Where no program may read the screen, say so with everything left in
+    // place: a hidden window comes back wherever the compositor puts it.
+    QString refusal = services().screenReadRefusal();
+    if (!refusal.isEmpty()) {
+        services().messageBox(this, QStringLiteral("Vorlix"), refusal, MsgIcon::Warning, MsgButtons::Ok);
+        return;
+    }
     QImage captured;
-    QString refusal;
     {
         // Vorlix's windows (this one, the preview, the manual) step aside so
         // that what lies under them can be taken, and come back whatever

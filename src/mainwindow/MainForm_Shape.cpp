@@ -1,11 +1,15 @@
 // The window's shape, and moving the window by dragging its body.
 #include "mainwindow/MainForm.h"
 
+#include "platform/DesktopServices.h"
+#include "platform/WindowFocus.h"
 #include "platform/WindowRegion.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QWindow>
 
 #include <cstdint>
@@ -14,6 +18,8 @@
 namespace vorlix {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcDisplay, "vorlix.display", QtWarningMsg)
 
 // The shape stored with the background: a region record of five rectangles
 // (left, top, right, bottom; right and bottom exclusive), the window less the
@@ -54,10 +60,13 @@ QByteArray storedShapeBytes()
 class TBodyDrag : public QObject
 {
 public:
-    explicit TBodyDrag(TMainForm *form)
-        : QObject(form), m_form(form), m_outline(new TDragOutline(form))
+    TBodyDrag(TMainForm *form, const DisplayServer &display)
+        : QObject(form), m_form(form), m_outline(new TDragOutline(form)),
+          m_path(TMainForm::dragPathFor(display)),
+          // A plain X server's window manager may not offer the move; there
+          // our outline still works. Elsewhere it can't be shown.
+          m_outlineIfNoSystemMove(display.kind == DisplayServer::X11)
     {
-        m_path = TMainForm::dragPathFor(QGuiApplication::platformName());
         m_form->fcImageForm1->installEventFilter(this);
     }
 
@@ -105,9 +114,19 @@ private:
         if (e->button() != Qt::LeftButton || !m_form->pressStartsDrag(p))
             return;
         if (m_path == TMainForm::DragPath::SystemMove) {
-            if (QWindow *w = m_form->windowHandle())
-                w->startSystemMove();
-            return;
+            QWindow *w = m_form->windowHandle();
+            if (w && w->startSystemMove()) {
+                // The compositor keeps the pointer until the button is up
+                // and tells us nothing of the release: let go of the press
+                // ourselves, or every later pointer move would go to the
+                // body instead of the control under the pointer.
+                QCoreApplication::postEvent(w, new QMouseEvent(QEvent::MouseButtonRelease, QPointF(p),
+                                                               e->globalPosition(), Qt::LeftButton,
+                                                               Qt::NoButton, e->modifiers()));
+                return;
+            }
+            if (!m_outlineIfNoSystemMove)
+                return;
         }
         m_active = true;
         m_press = p;
@@ -182,7 +201,8 @@ private:
 
     TMainForm *m_form;
     TDragOutline *m_outline; // a top-level child of the form
-    TMainForm::DragPath m_path = TMainForm::DragPath::Outline;
+    TMainForm::DragPath m_path;
+    bool m_outlineIfNoSystemMove;
     bool m_active = false;
     bool m_outlineShown = false;
     QPoint m_press; // client coordinates
@@ -191,7 +211,12 @@ private:
 
 void TMainForm::setupShape()
 {
-    m_bodyDrag = new TBodyDrag(this);
+    const DisplayServer display = services().displayServer();
+    m_bodyDrag = new TBodyDrag(this, display);
+    qCInfo(lcDisplay, "display: %s; moved by %s", qPrintable(display.describe()),
+           m_bodyDrag->path() == DragPath::SystemMove ? "the system's move" : "our outline");
+    // Dialogs of the program open over this one.
+    keepDialogsWith(this);
     const StoredRegion stored = parseStoredRegion(storedShapeBytes());
     QRegion shape;
     if (stored.kind == StoredRegion::Rectangles)
@@ -199,8 +224,23 @@ void TMainForm::setupShape()
     else if (stored.kind == StoredRegion::ComputeFromPicture)
         shape = shapeFromPicture(fcImageForm1->picture(), kTransparentColor).value_or(QRegion());
     // An empty shape would hide the whole window: leave it rectangular.
-    if (!shape.isEmpty())
-        setMask(shape);
+    if (shape.isEmpty())
+        return;
+    setMask(shape);
+    // Where the compositor draws the window from its picture alone, the parts
+    // cut out of the shape must be transparent in it, or they show in the
+    // mask colour (Wayland) or black (Xwayland); the shape still keeps the
+    // input inside.
+    if (display.drawsThroughAlpha()) {
+        setAttribute(Qt::WA_TranslucentBackground);
+        QImage face = fcImageForm1->picture().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QPainter p(&face);
+        p.setCompositionMode(QPainter::CompositionMode_Clear);
+        p.setClipRegion(QRegion(face.rect()) - shape.translated(-fcImageForm1->pos()));
+        p.fillRect(face.rect(), Qt::transparent);
+        p.end();
+        fcImageForm1->setPicture(face);
+    }
 }
 
 void TMainForm::removeShape()
@@ -219,15 +259,23 @@ bool TMainForm::pressStartsDrag(const QPoint &clientPos) const
     return childAt(clientPos) == fcImageForm1;
 }
 
-TMainForm::DragPath TMainForm::dragPathFor(const QString &platformName)
+TMainForm::DragPath TMainForm::dragPathFor(const DisplayServer &display)
 {
-    return platformName.startsWith(QLatin1String("wayland"), Qt::CaseInsensitive) ? DragPath::SystemMove
-                                                                                  : DragPath::Outline;
+    switch (display.kind) {
+    case DisplayServer::Wayland:
+    case DisplayServer::XWayland:
+        return DragPath::SystemMove;
+    case DisplayServer::X11:
+        return display.compositing ? DragPath::SystemMove : DragPath::Outline;
+    case DisplayServer::Other:
+        break;
+    }
+    return DragPath::Outline;
 }
 
 TMainForm::DragPath TMainForm::dragPath() const
 {
-    return m_bodyDrag ? m_bodyDrag->path() : dragPathFor(QGuiApplication::platformName());
+    return m_bodyDrag ? m_bodyDrag->path() : DragPath::Outline;
 }
 
 void TMainForm::setDragPath(DragPath path)

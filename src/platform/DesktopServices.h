@@ -1,6 +1,8 @@
 #pragma once
 // Everything the program asks of the desktop: message boxes, common dialogs
 // and the shell. Widgets call services(); tests install a scripted fake.
+#include "platform/DisplayServer.h"
+
 #include <QColor>
 #include <QImage>
 #include <QString>
@@ -54,11 +56,17 @@ public:
     // Invalid result: the user cancelled.
     virtual QColor chooseColor(QWidget *parent, const QColor &initial) = 0;
     virtual bool openUrl(const QString &url) = 0;
+    // What the display is: decides how the main window is drawn and moved.
+    virtual DisplayServer displayServer() { return probeDisplayServer(); }
+    // Why no program may read the screen here (Wayland), as said to the
+    // user; empty where capturing can work. Asked before anything is hidden.
+    virtual QString screenReadRefusal();
     // Shows the whole screen (every monitor) as it is now and lets the user
     // drag a rectangle on it; returns that part of the screen, or a null
     // picture when the user cancelled (Esc) or dragged nothing. Throws
     // VorlixError with a message for the user where a program may not read
-    // the screen (Wayland). The caller hides its own windows first.
+    // the screen (screenReadRefusal()). The caller hides its own windows
+    // first.
     virtual QImage captureScreenRegion(QWidget *parent);
 };
 

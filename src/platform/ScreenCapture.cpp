@@ -134,11 +134,6 @@ private:
     QRect m_chosen;
 };
 
-bool onWayland()
-{
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"), Qt::CaseInsensitive);
-}
-
 } // namespace
 
 QImage grabAllScreens(QPoint *origin)
@@ -177,13 +172,20 @@ QImage chooseScreenRegion(const QImage &screen, QPoint origin)
     return screen.copy(r);
 }
 
+QString DesktopServices::screenReadRefusal()
+{
+    if (!displayServer().forbidsScreenReading())
+        return {};
+    return QStringLiteral(
+        "Capture Image cannot read the screen here: under Wayland the desktop lets no program "
+        "read the screen. Take a screenshot with the desktop's own tool and open it with "
+        "\"Open Image...\", or start Vorlix with QT_QPA_PLATFORM=xcb.");
+}
+
 QImage DesktopServices::captureScreenRegion(QWidget *)
 {
-    if (onWayland())
-        throw VorlixError(QStringLiteral(
-            "Capture Image cannot read the screen here: under Wayland the desktop lets no program "
-            "read the screen. Take a screenshot with the desktop's own tool and open it with "
-            "\"Open Image...\", or start Vorlix with QT_QPA_PLATFORM=xcb."));
+    if (const QString refusal = screenReadRefusal(); !refusal.isEmpty())
+        throw VorlixError(refusal);
     // Let the windows that were hidden leave the screen before it is read.
     QEventLoop settle;
     QTimer::singleShot(300, &settle, &QEventLoop::quit);

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace vorlix {
 
@@ -47,7 +48,48 @@ private:
     QPointer<QWidget> m_main;
 };
 
+class TransientParent : public QObject
+{
+public:
+    explicit TransientParent(QWidget *mainWindow) : QObject(mainWindow), m_main(mainWindow)
+    {
+        qApp->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // The show event comes before the window reaches the screen: in
+        // time for the compositor to learn its parent.
+        if (event->type() != QEvent::Show || !watched->isWidgetType() || !m_main)
+            return false;
+        auto *w = static_cast<QWidget *>(watched);
+        if (!w->isWindow() || w == m_main)
+            return false;
+        switch (w->windowType()) {
+        case Qt::Dialog:
+        case Qt::Sheet:
+        case Qt::Tool:
+            break;
+        default:
+            return false; // menus and tips pop out of their own parent; a plain window stands alone
+        }
+        QWindow *handle = w->windowHandle();
+        QWindow *main = m_main->windowHandle();
+        if (handle && main && handle != main && !handle->transientParent())
+            handle->setTransientParent(main);
+        return false;
+    }
+
+private:
+    QPointer<QWidget> m_main;
+};
+
 } // namespace
+
+void keepDialogsWith(QWidget *mainWindow)
+{
+    new TransientParent(mainWindow); // owned by the main window
+}
 
 void returnKeyboardAfterDialogs(QWidget *mainWindow)
 {
