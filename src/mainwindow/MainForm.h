@@ -461,6 +461,8 @@ private:
     void updateHistoryCommands();
     void startNewHistory();
     void settleTree();
+    // One step of the history back (Undo) or forward (Redo).
+    void stepHistory(bool forward);
     void DesktopImgStrokeEnd();
     EditHistory m_history;
     // The element and state whose picture the view holds; the tree may

@@ -75,26 +75,25 @@ void TMainForm::settleTree()
 
 void TMainForm::Undo1Click()
 {
-    // Mid-stroke the picture belongs to the stroke.
-    if (DesktopImg->isStroking() || m_history.isOpen())
-        return;
-    settleTree();
-    if (!m_history.canUndo())
-        return;
-    bool reRead = false;
-    const ViewShown view = m_history.undo(G(), skinColours(), viewShown(), &reRead);
-    showRestored(view, reRead);
+    stepHistory(false);
 }
 
 void TMainForm::Redo1Click()
 {
+    stepHistory(true);
+}
+
+void TMainForm::stepHistory(bool forward)
+{
+    // Mid-stroke the picture belongs to the stroke.
     if (DesktopImg->isStroking() || m_history.isOpen())
         return;
     settleTree();
-    if (!m_history.canRedo())
+    if (forward ? !m_history.canRedo() : !m_history.canUndo())
         return;
     bool reRead = false;
-    const ViewShown view = m_history.redo(G(), skinColours(), viewShown(), &reRead);
+    const ViewShown view = forward ? m_history.redo(G(), skinColours(), viewShown(), &reRead)
+                                   : m_history.undo(G(), skinColours(), viewShown(), &reRead);
     showRestored(view, reRead);
 }
 
